@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+#include "settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+// Settei.dat is one short line; anything larger than this is not ours, and
+// reading only this much keeps a hostile file from costing memory.
+constexpr qint64 kReadLimit = 64 * 1024;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+class Reader {
+public:
+    Reader(const QByteArray& text, const QString& path) : m_text(text), m_path(path) {}
+
+    template <typename Int> Int next(int field)
+    {
+        skipSeparators();
+        if (m_pos >= m_text.size())
+            throw SettingsError(m_path, QStringLiteral("ends before value %1 of 6").arg(field));
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] != ',' && !isLineEnd(m_text[m_pos]))
+            ++m_pos;
+        qsizetype end = m_pos;
+        while (end > start && isBlank(m_text[end - 1]))
+            --end;
+        if (m_pos < m_text.size() && m_text[m_pos] == ',')
+            ++m_pos; // a comma belongs to the value before it
+        return parse<Int>(m_text.constData() + start, m_text.constData() + end, field);
+    }
+
+private:
+    // Before a value: blanks and line ends (values may stand on lines of their own).
+    void skipSeparators()
+    {
+        while (m_pos < m_text.size() && (isBlank(m_text[m_pos]) || isLineEnd(m_text[m_pos])))
+            ++m_pos;
+    }
+
+    template <typename Int> Int parse(const char* first, const char* last, int field) const
+    {
+        const char* digits = first;
+        if (digits < last && *digits == '-')
+            ++digits;
+        bool decimal = digits < last;
+        for (const char* p = digits; p < last; ++p)
+            decimal = decimal && *p >= '0' && *p <= '9';
+        if (!decimal)
+            throw SettingsError(m_path, QStringLiteral("value %1 is not a decimal integer: \"%2\"")
+                                            .arg(field)
+                                            .arg(QString::fromLatin1(first, last - first)));
+        Int value{};
+        const auto [ptr, ec] = std::from_chars(first, last, value);
+        if (ec == std::errc::result_out_of_range || ptr != last)
+            throw SettingsError(m_path, QStringLiteral("value %1 is out of range: %2")
+                                            .arg(field)
+                                            .arg(QString::fromLatin1(first, last - first)));
+        return value;
+    }
+
+    const QByteArray& m_text;
+    const QString& m_path;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
+QString settingsPath(const QString& programDirectory)
+{
+    return programDirectory + QDir::separator() + QStringLiteral("Settei.dat");
+}
+
+Settings ReadSettings(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw SettingsError(path, file.errorString());
+    const QByteArray text = file.read(kReadLimit);
+    if (file.error() != QFileDevice::NoError)
+        throw SettingsError(path, file.errorString());
+
+    Reader reader(text, path);
+    Settings s;
+    s.height = reader.next<std::int32_t>(1);
+    s.width = reader.next<std::int32_t>(2);
+    s.windowState = reader.next<std::int32_t>(3);
+    s.top = reader.next<std::int32_t>(4);
+    s.left = reader.next<std::int32_t>(5);
+    s.showInformation = reader.next<std::int16_t>(6);
+    return s;
+}
+
+QByteArray formatSettings(const Settings& s)
+{
+    QByteArray line;
+    line += QByteArray::number(s.height) + ',' + QByteArray::number(s.width) + ',' +
+            QByteArray::number(s.windowState) + ',' + QByteArray::number(s.top) + ',' +
+            QByteArray::number(s.left) + ',' + QByteArray::number(s.showInformation) + "\r\n";
+    return line;
+}
+
+void WriteSettings(const QString& path, const Settings& settings)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw SettingsError(path, file.errorString());
+    const QByteArray line = formatSettings(settings);
+    if (file.write(line) != line.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw SettingsError(path, reason);
+    }
+    if (!file.commit())
+        throw SettingsError(path, file.errorString());
+}

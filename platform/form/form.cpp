@@ -1,0 +1,546 @@
+// SPDX-License-Identifier: MIT
+#include "form.h"
+
+#include "apperror.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float kWidthAllowance = 100;
+constexpr float kHeightAllowance = 400;
+constexpr float kMenuHeightAllowance = 700;
+// Pixel bounds that every window system can take.
+constexpr int kMaxExtent = 16000;
+constexpr int kMaxOffset = 32000;
+constexpr std::size_t kStaleLimit = 8;
+
+template <typename T> bool consume(std::deque<T>& stale, const T& value)
+{
+    const auto it = std::find(stale.begin(), stale.end(), value);
+    if (it == stale.end())
+        return false;
+    stale.erase(stale.begin(), it + 1);
+    return true;
+}
+
+template <typename T> void remember(std::deque<T>& stale, const T& value)
+{
+    stale.push_back(value);
+    if (stale.size() > kStaleLimit)
+        stale.pop_front();
+}
+
+int clampedPixels(float twipValue, double perPixel, int low, int high)
+{
+    const double px = std::round(twipValue / perPixel);
+    return static_cast<int>(std::clamp(px, double(low), double(high)));
+}
+
+// Counts the geometry writes in progress, so that the events they raise
+// synchronously are not taken for the user's.
+class Writing {
+public:
+    explicit Writing(int& depth) : m_depth(depth) { ++m_depth; }
+    ~Writing() { --m_depth; }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+private:
+    int& m_depth;
+};
+
+} // namespace
+
+// The Qt window behind a form: hands its events to the form.
+class FormWindow : public QMainWindow {
+public:
+    FormWindow(Form* form, Qt::WindowFlags flags) : QMainWindow(nullptr, flags), m_form(form) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QMainWindow::resizeEvent(event);
+        if (owned())
+            m_form->windowResized(event->size());
+    }
+    void moveEvent(QMoveEvent* event) override
+    {
+        QMainWindow::moveEvent(event);
+        if (owned())
+            m_form->windowMoved();
+    }
+    void changeEvent(QEvent* event) override
+    {
+        QMainWindow::changeEvent(event);
+        if (event->type() == QEvent::WindowStateChange && owned())
+            m_form->windowStateChanged();
+    }
+    void showEvent(QShowEvent* event) override
+    {
+        QMainWindow::showEvent(event);
+        // Showing a window raises a resize once, as the handlers expect.
+        if (owned() && !m_shown) {
+            m_shown = true;
+            m_form->callResize();
+        }
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (!owned() || m_form->m_unloading) {
+            event->accept();
+            return;
+        }
+        event->ignore();
+        m_form->windowCloseRequested();
+    }
+
+private:
+    bool owned() const { return m_form && m_form->m_window == this; }
+    QPointer<Form> m_form;
+    bool m_shown = false;
+};
+
+Form::Form(QObject* parent) : QObject(parent) {}
+
+Form::~Form()
+{
+    delete m_window.data();
+}
+
+void Form::raise(int number, const QString& description)
+{
+    throw AppError(number, QCoreApplication::applicationName(), description);
+}
+
+void Form::load()
+{
+    if (m_window)
+        return;
+    const Design d = design();
+
+    Qt::WindowFlags flags = Qt::Window;
+    switch (d.border) {
+    case Border::Sizable:
+        flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (d.minButton)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (d.maxButton)
+            flags |= Qt::WindowMaximizeButtonHint;
+        break;
+    case Border::FixedSingle:
+        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        break;
+    case Border::SizableToolWindow:
+        flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                Qt::WindowCloseButtonHint;
+        break;
+    }
+    if (d.border == Border::Sizable || d.border == Border::FixedSingle)
+        flags |= Qt::CustomizeWindowHint;
+    if (!d.taskbarButton && d.border != Border::SizableToolWindow)
+        flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
+
+    auto* window = new FormWindow(this, flags);
+    m_window = window;
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->setWindowTitle(d.caption);
+    if (!d.icon.isNull())
+        window->setWindowIcon(d.icon);
+    auto* client = new QWidget(window);
+    window->setCentralWidget(client);
+    // The form decides its own size: no layout minimum may overrule it.
+    window->layout()->setSizeConstraint(QLayout::SetNoConstraint);
+
+    buildWindow(*window);
+    m_hasMenu = window->menuWidget() != nullptr;
+    if (m_hasMenu)
+        window->menuWidget()->ensurePolished();
+
+    m_state = 0;
+    m_staleSizes.clear();
+    m_stalePositions.clear();
+    m_normal.width = d.clientWidth + kWidthAllowance;
+    m_normal.height = d.clientHeight + heightAllowance();
+    m_placed = d.centered;
+    if (d.centered) {
+        m_normal.left = screenWidth() / 2 - m_normal.width / 2;
+        m_normal.top = screenHeight() / 2 - m_normal.height / 2;
+    }
+    {
+        Writing writing(m_writing);
+        applySize();
+        if (m_placed)
+            applyPosition();
+    }
+    m_lastResize = window->size();
+    m_fixed = d.border == Border::FixedSingle;
+    if (m_fixed)
+        window->setFixedSize(window->size());
+
+    Form_Load();
+    emit loaded();
+}
+
+void Form::unload()
+{
+    if (!m_window || m_unloading)
+        return;
+    m_unloading = true;
+    Form_Unload();
+    QMainWindow* window = m_window;
+    m_window = nullptr;
+    window->hide();
+    window->deleteLater();
+    m_unloading = false;
+    emit unloaded();
+}
+
+void Form::show(int modal)
+{
+    load();
+    QMainWindow* w = m_window;
+    if (modal) {
+        w->setWindowModality(Qt::ApplicationModal);
+        QEventLoop loop;
+        connect(this, &Form::unloaded, &loop, &QEventLoop::quit);
+        w->show();
+        w->raise();
+        w->activateWindow();
+        loop.exec();
+        return;
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void Form::hide()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+QMainWindow* Form::window()
+{
+    load();
+    return m_window;
+}
+
+double Form::twipsPerPixel()
+{
+    return twips::perPixel(m_window ? static_cast<QWidget*>(m_window) : nullptr);
+}
+
+float Form::heightAllowance() const
+{
+    return m_hasMenu ? kMenuHeightAllowance : kHeightAllowance;
+}
+
+int Form::menuBarHeight(int clientWidth) const
+{
+    if (!m_hasMenu || !m_window)
+        return 0;
+    const QWidget* bar = m_window->menuWidget();
+    const int h = bar->heightForWidth(clientWidth);
+    return h >= 0 ? h : bar->sizeHint().height();
+}
+
+QSize Form::targetSize()
+{
+    const double tpp = twipsPerPixel();
+    const int w = clampedPixels(m_normal.width - kWidthAllowance, tpp, 1, kMaxExtent);
+    const int h = clampedPixels(m_normal.height - heightAllowance(), tpp, 0, kMaxExtent);
+    return {w, std::max(1, h + menuBarHeight(w))};
+}
+
+QPoint Form::targetPosition()
+{
+    const double tpp = twipsPerPixel();
+    return {clampedPixels(m_normal.left, tpp, -kMaxOffset, kMaxOffset),
+            clampedPixels(m_normal.top, tpp, -kMaxOffset, kMaxOffset)};
+}
+
+void Form::applySize()
+{
+    const QSize target = targetSize();
+    if (m_window->size() == target)
+        return;
+    remember(m_staleSizes, m_window->size());
+    if (m_fixed)
+        m_window->setFixedSize(target);
+    else
+        m_window->resize(target);
+}
+
+void Form::applyPosition()
+{
+    const QPoint target = targetPosition();
+    if (m_window->isVisible() && m_window->frameGeometry().topLeft() == target)
+        return;
+    remember(m_stalePositions, m_window->frameGeometry().topLeft());
+    m_window->move(target);
+}
+
+bool Form::windowIsNormal() const
+{
+    return !(m_window->windowState() &
+             (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void Form::callResize()
+{
+    if (!m_window)
+        return;
+    m_lastResize = m_window->size();
+    Form_Resize();
+}
+
+void Form::requireNormal()
+{
+    if (m_state != 0)
+        raise(errors::kMinimizedOrMaximized,
+              QStringLiteral("Can't move or size a minimized or maximized window"));
+}
+
+namespace {
+void requireFinite(float value)
+{
+    if (!std::isfinite(value))
+        throw AppError(errors::kInvalidPropertyValue, QCoreApplication::applicationName(),
+                       QStringLiteral("Invalid property value"));
+}
+} // namespace
+
+float Form::width()
+{
+    load();
+    if (m_state == 2 && !windowIsNormal())
+        return twips::fromPixels(m_window->width(), twipsPerPixel()) + kWidthAllowance;
+    return m_normal.width;
+}
+
+float Form::height()
+{
+    load();
+    if (m_state == 2 && !windowIsNormal())
+        return twips::fromPixels(m_window->height() - menuBarHeight(m_window->width()),
+                                 twipsPerPixel()) +
+               heightAllowance();
+    return m_normal.height;
+}
+
+float Form::top()
+{
+    load();
+    if ((m_state == 2 && !windowIsNormal()) || !m_placed)
+        return twips::fromPixels(m_window->frameGeometry().top(), twipsPerPixel());
+    return m_normal.top;
+}
+
+float Form::left()
+{
+    load();
+    if ((m_state == 2 && !windowIsNormal()) || !m_placed)
+        return twips::fromPixels(m_window->frameGeometry().left(), twipsPerPixel());
+    return m_normal.left;
+}
+
+void Form::setWidth(float value)
+{
+    load();
+    requireFinite(value);
+    requireNormal();
+    if (value < 0)
+        raise(errors::kInvalidPropertyValue, QStringLiteral("Invalid property value"));
+    if (value == m_normal.width)
+        return;
+    {
+        Writing writing(m_writing);
+        m_normal.width = value;
+        applySize();
+    }
+    callResize();
+}
+
+void Form::setHeight(float value)
+{
+    load();
+    requireFinite(value);
+    requireNormal();
+    if (value < 0)
+        raise(errors::kInvalidPropertyValue, QStringLiteral("Invalid property value"));
+    if (value == m_normal.height)
+        return;
+    {
+        Writing writing(m_writing);
+        m_normal.height = value;
+        applySize();
+    }
+    callResize();
+}
+
+void Form::setTop(float value)
+{
+    load();
+    requireFinite(value);
+    requireNormal();
+    if (!m_placed) {
+        m_normal.left = left();
+        m_placed = true;
+    }
+    Writing writing(m_writing);
+    m_normal.top = value;
+    applyPosition();
+}
+
+void Form::setLeft(float value)
+{
+    load();
+    requireFinite(value);
+    requireNormal();
+    if (!m_placed) {
+        m_normal.top = top();
+        m_placed = true;
+    }
+    Writing writing(m_writing);
+    m_normal.left = value;
+    applyPosition();
+}
+
+int Form::windowState()
+{
+    load();
+    return m_state;
+}
+
+void Form::setWindowState(int value)
+{
+    load();
+    const int state = static_cast<qint16>(value & 0xFFFF);
+    if (state < 0 || state > 2)
+        raise(errors::kInvalidPropertyValue, QStringLiteral("Invalid property value"));
+    if (state == m_state)
+        return;
+    {
+        Writing writing(m_writing);
+        m_state = state;
+        Qt::WindowStates qt = m_window->windowState() &
+                              ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+        if (state == 1)
+            qt |= Qt::WindowMinimized;
+        else if (state == 2)
+            qt |= Qt::WindowMaximized;
+        m_window->setWindowState(qt);
+        if (state == 0) {
+            applySize();
+            if (m_placed)
+                applyPosition();
+        }
+    }
+    callResize();
+}
+
+float Form::scaleWidth()
+{
+    return std::max(0.0f, width() - kWidthAllowance);
+}
+
+float Form::scaleHeight()
+{
+    return std::max(0.0f, height() - heightAllowance());
+}
+
+float Form::screenWidth()
+{
+    const QScreen* screen = m_window ? m_window->screen() : QGuiApplication::primaryScreen();
+    return twips::fromPixels(screen->geometry().width(), twips::perPixel(screen));
+}
+
+float Form::screenHeight()
+{
+    const QScreen* screen = m_window ? m_window->screen() : QGuiApplication::primaryScreen();
+    return twips::fromPixels(screen->geometry().height(), twips::perPixel(screen));
+}
+
+QString Form::caption()
+{
+    load();
+    return m_window->windowTitle();
+}
+
+void Form::setCaption(const QString& caption)
+{
+    load();
+    m_window->setWindowTitle(caption);
+}
+
+void Form::windowResized(QSize size)
+{
+    if (m_writing || m_unloading || !m_window)
+        return;
+    if (m_state == 0 && windowIsNormal() && !m_fixed) {
+        if (size == targetSize()) {
+            m_staleSizes.clear();
+        } else if (consume(m_staleSizes, size)) {
+            return; // the window system catching up with an earlier write
+        } else {
+            const double tpp = twipsPerPixel();
+            m_normal.width = twips::fromPixels(size.width(), tpp) + kWidthAllowance;
+            m_normal.height =
+                twips::fromPixels(size.height() - menuBarHeight(size.width()), tpp) +
+                heightAllowance();
+        }
+    }
+    if (size == m_lastResize)
+        return;
+    callResize();
+}
+
+void Form::windowMoved()
+{
+    if (m_writing || m_unloading || !m_window || m_state != 0 || !windowIsNormal() ||
+        !m_window->isVisible())
+        return;
+    const QPoint position = m_window->frameGeometry().topLeft();
+    if (m_placed && position == targetPosition()) {
+        m_stalePositions.clear();
+    } else if (consume(m_stalePositions, position)) {
+        return;
+    } else if (m_placed) {
+        const double tpp = twipsPerPixel();
+        m_normal.left = twips::fromPixels(position.x(), tpp);
+        m_normal.top = twips::fromPixels(position.y(), tpp);
+    }
+}
+
+void Form::windowStateChanged()
+{
+    if (m_writing || m_unloading || !m_window)
+        return;
+    const Qt::WindowStates qt = m_window->windowState();
+    const int state = (qt & Qt::WindowMinimized)   ? 1
+                      : (qt & Qt::WindowMaximized) ? 2
+                                                   : 0;
+    if (state == m_state)
+        return;
+    m_state = state;
+    callResize();
+}
+
+void Form::windowCloseRequested()
+{
+    unload();
+}

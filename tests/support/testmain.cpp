@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+// Shared main of the test executables: one QApplication for the whole run.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // The player's video surface shares GL contexts between top-level windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // libmpv refuses to start unless numbers are formatted the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}
