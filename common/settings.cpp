@@ -21,20 +21,29 @@ class Reader {
 public:
     Reader(const QByteArray& text, const QString& path) : m_text(text), m_path(path) {}
 
-    template <typename Int> Int next(int field)
+    // A value runs to the next blank, comma or line end. Blanks may follow it;
+    // then a comma or a line end must come, except after the last value, where
+    // whatever follows is ignored.
+    template <typename Int> Int next(int field, bool last)
     {
         skipSeparators();
         if (m_pos >= m_text.size())
             throw SettingsError(m_path, QStringLiteral("ends before value %1 of 6").arg(field));
         const qsizetype start = m_pos;
-        while (m_pos < m_text.size() && m_text[m_pos] != ',' && !isLineEnd(m_text[m_pos]))
+        while (m_pos < m_text.size() && m_text[m_pos] != ',' && !isLineEnd(m_text[m_pos]) &&
+               !isBlank(m_text[m_pos]))
             ++m_pos;
-        qsizetype end = m_pos;
-        while (end > start && isBlank(m_text[end - 1]))
-            --end;
+        const qsizetype end = m_pos;
+        const Int value = parse<Int>(m_text.constData() + start, m_text.constData() + end, field);
+        if (last)
+            return value;
+        while (m_pos < m_text.size() && isBlank(m_text[m_pos]))
+            ++m_pos;
         if (m_pos < m_text.size() && m_text[m_pos] == ',')
-            ++m_pos; // a comma belongs to the value before it
-        return parse<Int>(m_text.constData() + start, m_text.constData() + end, field);
+            ++m_pos;
+        else if (m_pos < m_text.size() && !isLineEnd(m_text[m_pos]))
+            throw SettingsError(m_path, QStringLiteral("no separator after value %1").arg(field));
+        return value;
     }
 
 private:
@@ -89,12 +98,12 @@ Settings ReadSettings(const QString& path)
 
     Reader reader(text, path);
     Settings s;
-    s.height = reader.next<std::int32_t>(1);
-    s.width = reader.next<std::int32_t>(2);
-    s.windowState = reader.next<std::int32_t>(3);
-    s.top = reader.next<std::int32_t>(4);
-    s.left = reader.next<std::int32_t>(5);
-    s.showInformation = reader.next<std::int16_t>(6);
+    s.height = reader.next<std::int32_t>(1, false);
+    s.width = reader.next<std::int32_t>(2, false);
+    s.windowState = reader.next<std::int32_t>(3, false);
+    s.top = reader.next<std::int32_t>(4, false);
+    s.left = reader.next<std::int32_t>(5, false);
+    s.showInformation = reader.next<std::int16_t>(6, true);
     return s;
 }
 

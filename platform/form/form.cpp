@@ -140,7 +140,7 @@ void Form::load()
             flags |= Qt::WindowMaximizeButtonHint;
         break;
     case Border::FixedSingle:
-        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+        flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         break;
     case Border::SizableToolWindow:

@@ -92,6 +92,7 @@ TEST_F(SettingsFile, ReaderRejectsWhatItCannotUse)
         {"quoted", "\"1\",2,0,3,4,1"},
         {"plus sign", "+1,2,0,3,4,1"},
         {"lone minus", "-,2,0,3,4,1"},
+        {"two values without a comma", "1 2,0,3,4,1,1"},
         {"binary noise", QByteArray("\x00\xff\x13,\x01", 5)},
     };
     for (const auto& [name, text] : cases) {

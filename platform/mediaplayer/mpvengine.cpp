@@ -1,0 +1,411 @@
+// SPDX-License-Identifier: MIT
+#include "mpvengine.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaObject>
+
+#include <mpv/client.h>
+#include <mpv/render_gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Reply ids of observed properties and of the property reads made after a load.
+enum PropertyId : std::uint64_t {
+    kTimePos = 1,
+    kDuration,
+    kPause,
+    kEofReached,
+    kMetadata,
+    kVoConfigured,
+};
+
+// Command reply ids of loads carry this bit plus the load's serial.
+constexpr std::uint64_t kLoadReply = std::uint64_t(1) << 62;
+
+// Options applied before initialisation, in this order. The player reads no
+// outside configuration, takes no keys of its own and draws no controls; audio
+// falls back to the null output so playback runs in real time without a device.
+struct Option {
+    const char* name;
+    const char* value;
+    bool required; // a missing optional feature (e.g. no Lua) is not fatal
+};
+constexpr Option kOptions[] = {
+    {"config", "no", true},
+    {"terminal", "no", true},
+    {"vo", "libmpv", true},
+    {"ao", "pipewire,pulse,alsa,null", true},
+    {"hwdec", "auto-safe", true},
+    {"idle", "yes", true},
+    {"keep-open", "yes", true},
+    {"input-default-bindings", "no", true},
+    {"input-vo-keyboard", "no", true},
+    {"osc", "no", false},
+    {"load-scripts", "no", false},
+    {"ytdl", "no", false},
+    {"load-stats-overlay", "no", false},
+    {"load-osd-console", "no", false},
+    {"load-auto-profiles", "no", false},
+    {"audio-client-name", "Mero Sonx", false},
+};
+
+double doubleOf(const mpv_event_property& property, double fallback = 0.0)
+{
+    if (property.format != MPV_FORMAT_DOUBLE || !property.data)
+        return fallback;
+    const double value = *static_cast<const double*>(property.data);
+    return std::isfinite(value) ? value : fallback;
+}
+
+bool flagOf(const mpv_event_property& property)
+{
+    return property.format == MPV_FORMAT_FLAG && property.data &&
+           *static_cast<const int*>(property.data) != 0;
+}
+
+// Tag maps come as MPV_FORMAT_NODE_MAP of strings; anything else is skipped.
+QVariantMap tagsOf(const mpv_event_property& property)
+{
+    QVariantMap tags;
+    if (property.format != MPV_FORMAT_NODE || !property.data)
+        return tags;
+    const auto* node = static_cast<const mpv_node*>(property.data);
+    if (node->format != MPV_FORMAT_NODE_MAP || !node->u.list)
+        return tags;
+    const mpv_node_list* list = node->u.list;
+    for (int i = 0; i < list->num; ++i) {
+        if (list->values[i].format == MPV_FORMAT_STRING && list->keys[i])
+            tags.insert(QString::fromUtf8(list->keys[i]),
+                        QString::fromUtf8(list->values[i].u.string));
+    }
+    return tags;
+}
+
+std::int64_t entryIdOf(const mpv_node& result)
+{
+    if (result.format != MPV_FORMAT_NODE_MAP || !result.u.list)
+        return -1;
+    const mpv_node_list* list = result.u.list;
+    for (int i = 0; i < list->num; ++i) {
+        if (qstrcmp(list->keys[i], "playlist_entry_id") == 0 &&
+            list->values[i].format == MPV_FORMAT_INT64)
+            return list->values[i].u.int64;
+    }
+    return -1;
+}
+
+} // namespace
+
+MpvEngine::MpvEngine(QObject* parent) : QObject(parent)
+{
+    mpv_handle* handle = mpv_create();
+    if (!handle) {
+        m_initError = QStringLiteral("mpv_create failed");
+        return;
+    }
+    for (const Option& option : kOptions) {
+        const int rc = mpv_set_option_string(handle, option.name, option.value);
+        if (rc < 0 && option.required) {
+            m_initError = QStringLiteral("option %1: %2")
+                              .arg(QLatin1String(option.name), errorText(rc));
+            mpv_terminate_destroy(handle);
+            return;
+        }
+    }
+    if (const int rc = mpv_initialize(handle); rc < 0) {
+        m_initError = errorText(rc);
+        mpv_terminate_destroy(handle);
+        return;
+    }
+    m_handle = handle;
+    mpv_observe_property(m_handle, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(m_handle, kPause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
+    mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+    mpv_set_wakeup_callback(m_handle, &MpvEngine::onWakeup, this);
+}
+
+MpvEngine::~MpvEngine()
+{
+    if (!m_handle)
+        return;
+    // No callback may reach this object once destruction starts.
+    mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
+    Q_ASSERT(!m_render); // the surface frees it with its GL context current
+    if (m_render)
+        mpv_render_context_free(m_render);
+    mpv_terminate_destroy(m_handle);
+}
+
+QString MpvEngine::errorText(int mpvError)
+{
+    return QString::fromUtf8(mpv_error_string(mpvError));
+}
+
+// --- requests ---------------------------------------------------------------
+
+void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
+{
+    if (!m_handle)
+        return;
+    std::vector<const char*> argv;
+    argv.reserve(args.size() + 1);
+    for (const QByteArray& arg : args)
+        argv.push_back(arg.constData());
+    argv.push_back(nullptr);
+    // libmpv copies the arguments before returning.
+    const int rc = mpv_command_async(m_handle, replyId, argv.data());
+    if (rc < 0 && replyId & kLoadReply) {
+        m_awaitingLoadReply = false;
+        QMetaObject::invokeMethod(
+            this, [this, rc] { emit fileFailed(rc); }, Qt::QueuedConnection);
+    }
+}
+
+void MpvEngine::load(const QString& absolutePath, bool withVideo)
+{
+    if (!m_handle) {
+        QMetaObject::invokeMethod(
+            this, [this] { emit fileFailed(MPV_ERROR_UNINITIALIZED); }, Qt::QueuedConnection);
+        return;
+    }
+    ++m_loadSerial;
+    m_awaitingLoadReply = true;
+    m_latestEntry = -1;
+    // Queued on the core before the load, so the new file starts unpaused.
+    setPaused(false);
+    QList<QByteArray> args{"loadfile", absolutePath.toUtf8(), "replace"};
+    if (!withVideo)
+        args.append("vid=no"); // a per-file option: the next file selects video again
+    command(args, kLoadReply | m_loadSerial);
+}
+
+void MpvEngine::setPaused(bool paused)
+{
+    if (!m_handle)
+        return;
+    int flag = paused ? 1 : 0;
+    mpv_set_property_async(m_handle, 0, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::seek(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"});
+}
+
+void MpvEngine::setVolume(int percent)
+{
+    if (!m_handle)
+        return;
+    double volume = std::clamp(percent, 0, 100);
+    mpv_set_property_async(m_handle, 0, "volume", MPV_FORMAT_DOUBLE, &volume);
+}
+
+void MpvEngine::setMuted(bool muted)
+{
+    if (!m_handle)
+        return;
+    int flag = muted ? 1 : 0;
+    mpv_set_property_async(m_handle, 0, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::enableVideo()
+{
+    if (!m_handle)
+        return;
+    // While a file plays, "auto" would mean "none": name the first track.
+    std::int64_t track = 1;
+    mpv_set_property_async(m_handle, 0, "vid", MPV_FORMAT_INT64, &track);
+}
+
+// --- render API ---------------------------------------------------------------
+
+bool MpvEngine::createRenderContext(GetProcAddress getProcAddress, void* getProcAddressContext,
+                                    void* x11Display)
+{
+    if (!m_handle || m_render)
+        return m_render != nullptr;
+    mpv_opengl_init_params glInit{getProcAddress, getProcAddressContext};
+    std::vector<mpv_render_param> params{
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+    };
+    if (x11Display)
+        params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, x11Display});
+    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
+    if (mpv_render_context_create(&m_render, m_handle, params.data()) < 0) {
+        m_render = nullptr;
+        return false;
+    }
+    mpv_render_context_set_update_callback(m_render, &MpvEngine::onRenderUpdate, this);
+    return true;
+}
+
+void MpvEngine::freeRenderContext()
+{
+    if (!m_render)
+        return;
+    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+    mpv_render_context_free(m_render);
+    m_render = nullptr;
+}
+
+bool MpvEngine::takeNewFrame()
+{
+    return m_render && (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME);
+}
+
+void MpvEngine::render(int fbo, int width, int height)
+{
+    if (!m_render)
+        return;
+    mpv_opengl_fbo target{fbo, width, height, 0};
+    int flipY = 1;       // the widget's framebuffer is bottom-up
+    int blockForTime = 0; // never hold the UI thread until a frame's display time
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &target},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTime},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(m_render, params);
+}
+
+// --- callbacks and events -------------------------------------------------------
+
+// libmpv threads, possibly inside our own mpv call: queue one drain, nothing more.
+void MpvEngine::onWakeup(void* self)
+{
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (!engine->m_drainQueued.exchange(true))
+        QMetaObject::invokeMethod(engine, &MpvEngine::drainEvents, Qt::QueuedConnection);
+}
+
+void MpvEngine::onRenderUpdate(void* self)
+{
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (!engine->m_renderUpdateQueued.exchange(true)) {
+        QMetaObject::invokeMethod(
+            engine,
+            [engine] {
+                engine->m_renderUpdateQueued = false;
+                emit engine->renderUpdateRequested();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MpvEngine::drainEvents()
+{
+    // Cleared first: a wakeup during the drain queues the next one.
+    m_drainQueued = false;
+    while (m_handle) {
+        const mpv_event* event = mpv_wait_event(m_handle, 0);
+        if (!event || event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+}
+
+bool MpvEngine::latestFileIsActive() const
+{
+    // -2: this libmpv does not name entries; every event is taken as current.
+    return !m_awaitingLoadReply && m_loadSerial > 0 &&
+           (m_latestEntry == -2 || m_activeEntry == m_latestEntry);
+}
+
+void MpvEngine::handleEvent(const mpv_event& event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == (kLoadReply | m_loadSerial))
+            handleLoadReply(event);
+        break;
+    case MPV_EVENT_START_FILE:
+        m_activeEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        if (latestFileIsActive()) {
+            // Observed values are coalesced and may not repeat one equal to the
+            // previous file's: read the per-file ones once more.
+            mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
+            mpv_get_property_async(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
+            emit fileLoaded();
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        if (!latestFileIsActive() || end->playlist_entry_id != m_activeEntry)
+            break;
+        if (end->reason == MPV_END_FILE_REASON_ERROR)
+            emit fileFailed(end->error);
+        else if (end->reason == MPV_END_FILE_REASON_EOF)
+            emit fileEnded();
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE:
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event.error >= 0 && event.data)
+            handleProperty(event.reply_userdata,
+                           *static_cast<const mpv_event_property*>(event.data));
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::handleLoadReply(const mpv_event& event)
+{
+    m_awaitingLoadReply = false;
+    if (event.error < 0) {
+        emit fileFailed(event.error);
+        return;
+    }
+    const auto* reply = static_cast<const mpv_event_command*>(event.data);
+    const std::int64_t entry = reply ? entryIdOf(reply->result) : -1;
+    m_latestEntry = entry >= 0 ? entry : -2;
+}
+
+void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& property)
+{
+    switch (id) {
+    case kPause:
+        emit pauseChanged(flagOf(property));
+        return;
+    case kVoConfigured:
+        emit videoOutputChanged(flagOf(property));
+        return;
+    default:
+        break;
+    }
+    // The rest describe the file; values of a replaced file are stale.
+    if (!latestFileIsActive())
+        return;
+    switch (id) {
+    case kTimePos:
+        if (property.format == MPV_FORMAT_DOUBLE)
+            emit timePosChanged(doubleOf(property));
+        break;
+    case kDuration:
+        emit durationChanged(doubleOf(property));
+        break;
+    case kEofReached:
+        if (flagOf(property))
+            emit endReached();
+        break;
+    case kMetadata:
+        emit metadataChanged(tagsOf(property));
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <atomic>
+#include <cstdint>
+
+struct mpv_handle;
+struct mpv_render_context;
+struct mpv_event;
+struct mpv_event_property;
+
+// One libmpv player and, once a GL context exists, its render context.
+//
+// Threads: every member function is called on the UI thread. libmpv's wakeup
+// and render-update callbacks run on its own threads and only queue a call to
+// this object; events are drained here and become the typed signals below.
+// Nothing here waits for the player core except the render calls, which libmpv
+// bounds itself (no target-time blocking, no advanced control).
+//
+// Requests are asynchronous: a failed load shows up as fileFailed(), a property
+// change as its signal. Events that belong to a file replaced by a later
+// load() are dropped, so the signals always describe the latest load.
+class MpvEngine : public QObject {
+    Q_OBJECT
+public:
+    using GetProcAddress = void* (*)(void* context, const char* name);
+
+    explicit MpvEngine(QObject* parent = nullptr);
+    // The render context must be freed (freeRenderContext, with its GL context
+    // current) before the engine goes.
+    ~MpvEngine() override;
+
+    // False when libmpv could not be created or initialised; initError() says why.
+    bool isValid() const { return m_handle != nullptr; }
+    QString initError() const { return m_initError; }
+
+    // Replaces whatever plays with `absolutePath` (a local file, never read as
+    // a URL or an option) and plays it unpaused. Without video the file's
+    // video track stays off until enableVideo().
+    void load(const QString& absolutePath, bool withVideo);
+    void setPaused(bool paused);
+    void seek(double seconds); // absolute, precise
+    void setVolume(int percent);
+    void setMuted(bool muted);
+    // Selects the first video track (or cover art) of a file loaded without video.
+    void enableVideo();
+
+    // Render API. The caller's GL context is current around each call.
+    // `x11Display` (a Display*, may be null) lets libmpv use VA-API interop.
+    bool createRenderContext(GetProcAddress getProcAddress, void* getProcAddressContext,
+                             void* x11Display);
+    void freeRenderContext();
+    bool hasRenderContext() const { return m_render != nullptr; }
+    // True when libmpv has a new video frame for render().
+    bool takeNewFrame();
+    // Draws the current frame into `fbo`, sized in device pixels, top row first.
+    void render(int fbo, int width, int height);
+
+signals:
+    // A new frame is ready or the picture must be redrawn.
+    void renderUpdateRequested();
+    void fileLoaded();
+    // `mpvError` is a libmpv error code (mpv_error enum); errorText() names it.
+    void fileFailed(int mpvError);
+    // The player left the file at its end (only when it could not keep it open).
+    void fileEnded();
+    // Playback reached the end of the file, which stays open and paused.
+    void endReached();
+    void timePosChanged(double seconds);
+    void durationChanged(double seconds);
+    void pauseChanged(bool paused);
+    void metadataChanged(const QVariantMap& tags);
+    // True while the video output shows a picture (video or cover art).
+    void videoOutputChanged(bool configured);
+
+public:
+    static QString errorText(int mpvError);
+
+private:
+    static void onWakeup(void* self);
+    static void onRenderUpdate(void* self);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    void handleProperty(std::uint64_t id, const mpv_event_property& property);
+    void handleLoadReply(const mpv_event& event);
+    bool latestFileIsActive() const;
+    void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
+
+    mpv_handle* m_handle = nullptr;
+    mpv_render_context* m_render = nullptr;
+    QString m_initError;
+    std::atomic_bool m_drainQueued = false;
+    std::atomic_bool m_renderUpdateQueued = false;
+    // Each load gets a serial as its reply id; the reply names its playlist
+    // entry, and events of other entries belong to replaced files.
+    std::uint64_t m_loadSerial = 0;
+    std::int64_t m_latestEntry = -1; // entry of the latest load, -1 until known
+    std::int64_t m_activeEntry = -1; // entry the player is on now
+    bool m_awaitingLoadReply = false;
+};

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+#include "testmedia.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace {
+
+// ffmpeg arguments that write each generated file; the output path is appended.
+struct Recipe {
+    const char* name;
+    QStringList args;
+};
+
+const QList<Recipe>& recipes()
+{
+    static const QList<Recipe> table = {
+        {"tone.wav",
+         {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050:duration=2", "-ac", "1",
+          "-c:a", "pcm_s16le"}},
+        {"green.mp4",
+         {"-f", "lavfi", "-i", "color=c=0x00FF00:s=160x120:r=25:d=2", "-f", "lavfi", "-i",
+          "sine=frequency=440:sample_rate=44100:duration=2", "-c:v", "libx264", "-pix_fmt",
+          "yuv420p", "-c:a", "aac", "-b:a", "64k", "-shortest", "-movflags", "+faststart"}},
+        {"tone.mp3",
+         {"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=44100:duration=2", "-c:a",
+          "libmp3lame", "-b:a", "64k", "-id3v2_version", "3", "-metadata",
+          QStringLiteral("title=テスト曲"), "-metadata", QStringLiteral("artist=テスト"),
+          "-metadata", QStringLiteral("album=アルバム")}},
+    };
+    return table;
+}
+
+// 64 KiB from a fixed linear congruential generator: the same bytes every run.
+QByteArray garbage()
+{
+    QByteArray bytes(64 * 1024, Qt::Uninitialized);
+    std::uint32_t state = 0x4d45524f; // "MERO"
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
+}
+
+bool runFfmpeg(const QStringList& args, const QString& output)
+{
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ffmpeg.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} +
+                               args + QStringList{output});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
+        ffmpeg.exitCode() != 0) {
+        qWarning("testMedia: ffmpeg failed for %s: %s", qPrintable(output),
+                 qPrintable(ffmpeg.errorString()));
+        return false;
+    }
+    return true;
+}
+
+// Writes into a temporary name in the same directory, then renames: a test
+// running in parallel sees either no file or a complete one.
+bool generate(const QString& name, const QString& target)
+{
+    const QString temp = QFileInfo(target).dir().filePath(
+        QStringLiteral("tmp-%1-%2").arg(QCoreApplication::applicationPid()).arg(name));
+    QFile::remove(temp);
+
+    bool made = false;
+    if (name == QLatin1String("corrupt.mp4")) {
+        made = writeBytes(temp, garbage());
+    } else if (name == QLatin1String("notmedia.txt")) {
+        made = writeBytes(temp, QStringLiteral("これは音楽ファイルではありません。\n").toUtf8());
+    } else {
+        for (const Recipe& recipe : recipes()) {
+            if (name == QLatin1String(recipe.name))
+                made = runFfmpeg(recipe.args, temp);
+        }
+    }
+    if (!made) {
+        QFile::remove(temp);
+        return false;
+    }
+    if (!QFile::rename(temp, target)) {
+        QFile::remove(temp); // another process finished first
+        return QFileInfo::exists(target);
+    }
+    return true;
+}
+
+bool isKnown(const QString& name)
+{
+    if (name == QLatin1String("corrupt.mp4") || name == QLatin1String("notmedia.txt"))
+        return true;
+    for (const Recipe& recipe : recipes()) {
+        if (name == QLatin1String(recipe.name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString testMedia(const QString& name)
+{
+    if (!isKnown(name)) {
+        qWarning("testMedia: unknown file %s", qPrintable(name));
+        return {};
+    }
+    const QDir dir(QStringLiteral(MERO_TEST_DATA_DIR));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        qWarning("testMedia: cannot create %s", qPrintable(dir.path()));
+        return {};
+    }
+    const QString target = dir.absoluteFilePath(name);
+    if (QFileInfo(target).size() > 0 || generate(name, target))
+        return target;
+    return {};
+}

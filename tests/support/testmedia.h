@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// Absolute path of a small media file shared by the tests, generated with
+// ffmpeg into MERO_TEST_DATA_DIR the first time it is asked for and kept for
+// later runs. Known names:
+//   "tone.wav"     2 s, 440 Hz sine, mono, 22050 Hz, 16-bit PCM
+//   "green.mp4"    2 s, 160x120 pure green (0x00FF00) H.264 yuv420p + AAC tone
+//   "tone.mp3"     2 s tone with ID3 tags title "テスト曲", artist "テスト",
+//                  album "アルバム"
+//   "corrupt.mp4"  deterministic garbage bytes under a media name
+//   "notmedia.txt" a short Japanese text file
+// Returns an empty string for an unknown name or when the file cannot be made
+// (ffmpeg missing or failing); the reason goes to qWarning.
+QString testMedia(const QString& name);
