@@ -1,0 +1,376 @@
+// SPDX-License-Identifier: MIT
+#include "frmMeroSonx.h"
+
+#include "apperror.h"
+#include "dialogs.h"
+#include "filelookup.h"
+#include "icons.h"
+#include "mainmenu.h"
+#include "settings.h"
+#include "uifont.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+
+#include <cmath>
+#include <limits>
+
+const QString frmMeroSonx::kCaptionSuffix = QStringLiteral(" - Mero Sonx Ver3.0");
+
+const QString frmMeroSonx::kMediaFilter = QStringLiteral(
+    "すべての対応ﾌｧｲﾙ|*.mid;*.wav;*.mp3;*.avi;*.mpeg;*.mpg;*.cda;*.asf;*.asx;*.wax;*.wma;*.wmv;"
+    "*.wvx;*.wmp;*.wmx|ＭＩＤﾌｧｲﾙ(*.mid&*.rmi)|*.mid;*.rmi|ＷＡＶﾌｧｲﾙ(*.wav)|*.wav|ＭＰ３ﾌｧｲﾙ(*."
+    "mp3)|*.mp3|ＡＶＩﾌｧｲﾙ(*.avi)|*.avi|MPEGﾌｧｲﾙ(*.mpeg&*.mpg)|*.mpeg;*.mpg|CDｵｰﾃﾞｨｵﾄﾗｯｸ(*.cda)|"
+    "*.cda|UNIXの形式(*.au&*.snd)|*.au;*.snd|MacAIFF(*.aif&*.aifc&*.aiff)|*.aif;*.aifc;*.aiff|"
+    "再生ﾘｽﾄ(WMPで設定が可能)|*.asf;*.asx;*.wax;*.wma;*.wmv;*.wvx;*.wmp;*.wmx|すべてのファイル(*.*"
+    ")|*.*");
+
+namespace {
+
+// The size-mode table, twips.
+struct SizeMode {
+    float heightShown;
+    float heightHidden;
+    float width;
+};
+constexpr SizeMode kCompact{2850, 1395, 4305};
+constexpr SizeMode kNormal{5565, 4110, 4300};
+
+// The player is this much narrower and shorter than the window's outer size.
+constexpr float kPlayerWidthMargin = 100;
+constexpr float kPlayerHeightMargin = 700;
+
+// A twip value as the settings file holds it: the nearest whole number, a half
+// to the even neighbour, kept inside 32 bits.
+std::int32_t wholeTwips(float value)
+{
+    const double rounded = std::nearbyint(double(value));
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min()))
+        return std::numeric_limits<std::int32_t>::min();
+    if (rounded > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
+}
+
+// Whether a window at this outer rectangle (twips) would show on some screen.
+bool onSomeScreen(const Settings& s)
+{
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const double tpp = 1440.0 / screen->logicalDotsPerInch();
+        const QRectF window(s.left / tpp, s.top / tpp, s.width / tpp, s.height / tpp);
+        if (window.intersects(QRectF(screen->geometry())))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+frmMeroSonx::frmMeroSonx(Dialogs& dialogs, QString commandLine, QString programDirectory,
+                         QObject* parent)
+    : Form(parent), m_dialogs(dialogs), m_commandLine(std::move(commandLine)),
+      m_programDirectory(std::move(programDirectory)),
+      cmdOpen(dialogs, QStringLiteral("ファイルの選択"))
+{
+}
+
+frmMeroSonx::~frmMeroSonx() = default;
+
+Form::Design frmMeroSonx::design() const
+{
+    Design d;
+    d.caption = QStringLiteral("Mero Sonx Ver3.0");
+    d.clientWidth = 4260;
+    d.clientHeight = 4890;
+    d.border = Border::Sizable;
+    d.centered = true;
+    d.icon = meroSonxIcon();
+    return d;
+}
+
+void frmMeroSonx::buildWindow(QMainWindow& window)
+{
+    window.setFont(japaneseFont(9));
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+    m_menu = buildMainMenu(*window.menuBar(), *this);
+
+    MP = new MediaPlayer(window.centralWidget());
+    MP->move(0, 0);
+    MP->setWidth(4290);
+    MP->setHeight(4875);
+    MP->setFocus();
+    cmdOpen.setOwner(&window);
+}
+
+QAction* frmMeroSonx::menuItem(const QString& name) const
+{
+    return m_menu.value(name);
+}
+
+bool frmMeroSonx::informationShown() const
+{
+    return m_menu.value(QStringLiteral("Infor表示"))->isChecked();
+}
+
+void frmMeroSonx::setPlayerDisplay(bool shown)
+{
+    // Always as a pair, the information panel first.
+    MP->setShowDisplay(shown);
+    MP->setShowStatusBar(shown);
+}
+
+void frmMeroSonx::Form_Load()
+{
+    // 1-5: a file named on the command line plays and names the caption.
+    if (!m_commandLine.isEmpty()) {
+        if (const std::optional<QString> found = findFirstFile(m_commandLine)) {
+            setCaption(*found + kCaptionSuffix);
+            MP->setFileName(m_commandLine);
+        } else {
+            m_dialogs.msgBox(window(), QStringLiteral("エラーです。"), msgbox::kOkOnly);
+        }
+    }
+    // 6-9: the window as it was left.
+    applySettings();
+    // 10.
+    m_loaded = -1;
+}
+
+// Reads Settei.dat and applies it. A file that cannot be used (missing,
+// unreadable, cut short, a value out of range or one the window cannot take)
+// gives way to Return's defaults: the window must come up whatever the file
+// holds, and a good file is written at exit.
+void frmMeroSonx::applySettings()
+{
+    Settings s = kDefaultSettings;
+    try {
+        s = ReadSettings(settingsPath(m_programDirectory));
+    } catch (const SettingsError&) {
+        s = kDefaultSettings;
+    }
+    const bool usable =
+        s.windowState >= 0 && s.windowState <= 2 && s.width > 0 && s.height > 0;
+    if (!usable)
+        s = kDefaultSettings;
+    // A window wholly off every screen keeps its size but comes back to the
+    // defaults' corner; one partly off an edge stays where the user left it.
+    if (!onSomeScreen(s)) {
+        s.top = kDefaultSettings.top;
+        s.left = kDefaultSettings.left;
+    }
+    m_savedHeight = s.height;
+    m_savedWidth = s.width;
+    m_savedState = s.windowState;
+    m_savedTop = s.top;
+    m_savedLeft = s.left;
+    m_showInformation = s.showInformation;
+
+    // Size and position go to the normal window first; a maximized or
+    // minimized state follows, so that restoring gives the saved geometry.
+    setHeight(float(m_savedHeight));
+    setWidth(float(m_savedWidth));
+    setTop(float(m_savedTop));
+    setLeft(float(m_savedLeft));
+    setWindowState(m_savedState);
+
+    m_menu.value(QStringLiteral("Infor表示"))->setChecked(m_showInformation != 0);
+    if (m_showInformation == 0)
+        setPlayerDisplay(false);
+}
+
+void frmMeroSonx::Form_Unload()
+{
+    if (windowState() == 1)
+        setWindowState(0);
+    m_savedHeight = wholeTwips(height());
+    m_savedWidth = wholeTwips(width());
+    m_savedState = windowState();
+    m_savedTop = wholeTwips(top());
+    m_savedLeft = wholeTwips(left());
+    m_showInformation = informationShown() ? -1 : 0;
+
+    const QString path = settingsPath(m_programDirectory);
+    try {
+        WriteSettings(path, {m_savedHeight, m_savedWidth, m_savedState, m_savedTop, m_savedLeft,
+                             m_showInformation});
+    } catch (const SettingsError& e) {
+        m_dialogs.msgBox(window(),
+                         QStringLiteral("設定を保存できませんでした。\n\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(path), e.reason()),
+                         msgbox::kCritical);
+    }
+    // The program ends with this window: every other window goes with it.
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != window() && other->isVisible())
+            other->close();
+    }
+}
+
+void frmMeroSonx::Quit_Click()
+{
+    unload();
+}
+
+void frmMeroSonx::Form_Resize()
+{
+    try {
+        if (m_loaded != -1)
+            return;
+        const int state = windowState();
+        if (state == 0 || state == 2) {
+            MP->setWidth(width() - kPlayerWidthMargin);
+            MP->setHeight(height() - kPlayerHeightMargin);
+        }
+        MP->setDisplaySize(4);
+    } catch (const AppError&) {
+        // A size the player cannot take waits for the next resize.
+    }
+}
+
+void frmMeroSonx::FitPlayerToWindow()
+{
+    MP->setWidth(width() - kPlayerWidthMargin);
+    MP->setHeight(height() - kPlayerHeightMargin);
+}
+
+void frmMeroSonx::resizeToMode(float heightShown, float heightHidden, float modeWidth)
+{
+    bool retried = false;
+    for (;;) {
+        try {
+            setHeight(informationShown() ? heightShown : heightHidden);
+            setWidth(modeWidth);
+            return;
+        } catch (const AppError& e) {
+            if (e.number() == errors::kMinimizedOrMaximized && !retried) {
+                retried = true;
+                try {
+                    setWindowState(0);
+                    continue;
+                } catch (const AppError& again) {
+                    m_dialogs.msgBox(window(), again.source(), msgbox::kExclamation,
+                                     QStringLiteral("ｴﾗｰ"));
+                    return;
+                }
+            }
+            m_dialogs.msgBox(window(), e.source(), msgbox::kExclamation, QStringLiteral("ｴﾗｰ"));
+            return;
+        }
+    }
+}
+
+void frmMeroSonx::Small_Click()
+{
+    setWindowState(1);
+}
+
+void frmMeroSonx::Compact_Click()
+{
+    resizeToMode(kCompact.heightShown, kCompact.heightHidden, kCompact.width);
+}
+
+void frmMeroSonx::Nomal_Click()
+{
+    resizeToMode(kNormal.heightShown, kNormal.heightHidden, kNormal.width);
+}
+
+void frmMeroSonx::Big_Click()
+{
+    setWindowState(2);
+}
+
+void frmMeroSonx::Infor表示_Click()
+{
+    QAction* mark = m_menu.value(QStringLiteral("Infor表示"));
+    const bool show = !mark->isChecked();
+    mark->setChecked(show);
+    setPlayerDisplay(show);
+    Form_Resize();
+}
+
+void frmMeroSonx::Left_Up_Click()
+{
+    setWindowState(0);
+    setTop(0);
+    setLeft(0);
+}
+
+void frmMeroSonx::中央位置_Click()
+{
+    setWindowState(0);
+    setTop(screenHeight() / 2 - height() / 2);
+    setLeft(screenWidth() / 2 - width() / 2);
+}
+
+void frmMeroSonx::Right_Down_Click()
+{
+    setWindowState(0);
+    setTop(screenHeight() - height());
+    setLeft(screenWidth() - width());
+}
+
+void frmMeroSonx::Open_Click()
+{
+    try {
+        cmdOpen.setCancelError(true);
+        cmdOpen.setFilter(kMediaFilter);
+        cmdOpen.showOpen();
+        setCaption(cmdOpen.fileTitle() + kCaptionSuffix);
+        MP->setFileName(cmdOpen.fileName());
+        FitPlayerToWindow();
+        Form_Resize();
+    } catch (const AppError&) {
+        // Cancel, or a step that failed: the handler ends here, silently.
+    }
+}
+
+void frmMeroSonx::openDroppedFile(const QString& path)
+{
+    try {
+        setCaption(QFileInfo(path).fileName() + kCaptionSuffix);
+        MP->setFileName(path);
+        FitPlayerToWindow();
+        Form_Resize();
+    } catch (const AppError&) {
+    }
+}
+
+bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::DragEnter) {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        for (const QUrl& url : drag->mimeData()->urls()) {
+            if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        }
+        return false;
+    }
+    if (watched == window() && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        for (const QUrl& url : drop->mimeData()->urls()) {
+            if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) {
+                drop->acceptProposedAction();
+                openDroppedFile(url.toLocalFile());
+                return true;
+            }
+        }
+        return false;
+    }
+    return Form::eventFilter(watched, event);
+}
+
+// Later commands: help, About and the lyrics window.
+void frmMeroSonx::WordsWindow_Click() {}
+void frmMeroSonx::Topics_Click() {}
+void frmMeroSonx::About_Click() {}
