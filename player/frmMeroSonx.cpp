@@ -4,9 +4,11 @@
 #include "apperror.h"
 #include "dialogs.h"
 #include "filelookup.h"
+#include "helpfile.h"
 #include "icons.h"
 #include "mainmenu.h"
 #include "settings.h"
+#include "systemregistry.h"
 #include "uifont.h"
 
 #include <QApplication>
@@ -78,7 +80,8 @@ frmMeroSonx::frmMeroSonx(Dialogs& dialogs, QString commandLine, QString programD
                          QObject* parent)
     : Form(parent), m_dialogs(dialogs), m_commandLine(std::move(commandLine)),
       m_programDirectory(std::move(programDirectory)),
-      cmdOpen(dialogs, QStringLiteral("ファイルの選択"))
+      cmdOpen(dialogs, QStringLiteral("ファイルの選択")), m_words(dialogs, cmdOpen),
+      m_registry(systemRegistry()), m_about(dialogs, m_shell, *m_registry)
 {
 }
 
@@ -209,6 +212,7 @@ void frmMeroSonx::Form_Unload()
                          msgbox::kCritical);
     }
     // The program ends with this window: every other window goes with it.
+    m_words.unload();
     for (QWidget* other : QApplication::topLevelWidgets()) {
         if (other != window() && other->isVisible())
             other->close();
@@ -346,7 +350,7 @@ void frmMeroSonx::openDroppedFile(const QString& path)
 
 bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window() && event->type() == QEvent::DragEnter) {
+    if (watched == loadedWindow() && loadedWindow() && event->type() == QEvent::DragEnter) {
         auto* drag = static_cast<QDragEnterEvent*>(event);
         for (const QUrl& url : drag->mimeData()->urls()) {
             if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) {
@@ -356,7 +360,7 @@ bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == window() && event->type() == QEvent::Drop) {
+    if (watched == loadedWindow() && loadedWindow() && event->type() == QEvent::Drop) {
         auto* drop = static_cast<QDropEvent*>(event);
         for (const QUrl& url : drop->mimeData()->urls()) {
             if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) {
@@ -370,7 +374,36 @@ bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
     return Form::eventFilter(watched, event);
 }
 
-// Later commands: help, About and the lyrics window.
-void frmMeroSonx::WordsWindow_Click() {}
-void frmMeroSonx::Topics_Click() {}
-void frmMeroSonx::About_Click() {}
+// Places the lyrics window beside the main window, on the left when there is
+// room for it there and the main window is below the screen's top edge, else
+// on the right, and shows it modeless.
+void frmMeroSonx::WordsWindow_Click()
+{
+    if (top() > 0) {
+        if (left() > m_words.width()) {
+            m_words.setTop(top());
+            m_words.setLeft(left() - m_words.width());
+        } else {
+            m_words.setTop(top());
+            m_words.setLeft(left() + width());
+        }
+    } else {
+        m_words.setTop(0);
+        m_words.setLeft(left() + width());
+    }
+    m_words.show();
+}
+
+// Modal: the main window takes no input until the About box is closed.
+void frmMeroSonx::About_Click()
+{
+    m_about.show(1);
+}
+
+// Opens the help viewer at its finder, beside the player.
+void frmMeroSonx::Topics_Click()
+{
+    cmdOpen.setHelpFile(helpFilePath(m_programDirectory));
+    cmdOpen.setHelpCommand(HelpLauncher::kFinder);
+    cmdOpen.showHelp();
+}

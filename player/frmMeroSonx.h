@@ -2,13 +2,18 @@
 #pragma once
 
 #include "commondialog.h"
+#include "desktopshell.h"
 #include "form.h"
+#include "frmAbout.h"
+#include "frmWords.h"
 #include "mediaplayer.h"
+#include "registry.h"
 
 #include <QAction>
 #include <QPointer>
 
 #include <cstdint>
+#include <memory>
 
 class Dialogs;
 
@@ -49,6 +54,8 @@ public:
 
     MediaPlayer* player() const { return MP; }
     CommonDialog& openDialog() { return cmdOpen; }
+    frmWords& wordsWindow() { return m_words; }
+    frmAbout& aboutBox() { return m_about; }
     QAction* menuItem(const QString& name) const;
     bool informationShown() const;
     bool isStartupDone() const { return m_loaded == -1; }
@@ -85,4 +92,8 @@ private:
     QPointer<MediaPlayer> MP;
     CommonDialog cmdOpen;
     QHash<QString, QPointer<QAction>> m_menu;
+    frmWords m_words;
+    DesktopShell m_shell;
+    std::unique_ptr<Registry> m_registry;
+    frmAbout m_about;
 };

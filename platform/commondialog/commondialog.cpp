@@ -40,3 +40,8 @@ void CommonDialog::showOpen()
     }
     m_fileName = *chosen;
 }
+
+void CommonDialog::showHelp()
+{
+    m_help.showHelp(m_helpFile, m_helpCommand);
+}

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "helplauncher.h"
+#include "helpviewer.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 class Dialogs;
 
-// The open dialog as the handlers use it: properties that keep their values
+// The open dialog and the help call as the handlers use them: properties that keep their values
 // between uses, and showOpen(), which fails with the cancel error when the
 // user cancels and cancelError is set.
 class CommonDialog {
@@ -33,6 +36,15 @@ public:
     // cancelError() is set, and otherwise returns with fileName() unchanged.
     void showOpen();
 
+    // Help: the file, the request (11 opens the viewer at its finder), and
+    // showHelp(), which starts the viewer beside the program and returns.
+    QString helpFile() const { return m_helpFile; }
+    void setHelpFile(const QString& path) { m_helpFile = path; }
+    int helpCommand() const { return m_helpCommand; }
+    void setHelpCommand(int command) { m_helpCommand = command; }
+    void showHelp();
+    HelpLauncher& helpLauncher() { return m_help; }
+
 private:
     Dialogs& m_dialogs;
     QPointer<QWidget> m_owner;
@@ -40,4 +52,7 @@ private:
     QString m_fileName;
     QString m_filter;
     bool m_cancelError = false;
+    QString m_helpFile;
+    int m_helpCommand = 0;
+    HelpLauncher m_help;
 };

@@ -51,6 +51,8 @@ public:
     void hide();
 
     QMainWindow* window();
+    // The window if loaded, else nullptr; never loads.
+    QMainWindow* loadedWindow() const { return m_window; }
 
     float width();
     float height();

@@ -4,15 +4,14 @@
 #include <QByteArray>
 #include <QList>
 #include <QMetaObject>
-
-#include <mpv/client.h>
-#include <mpv/render_gl.h>
-
 #include <algorithm>
 #include <cmath>
+#include <mpv/client.h>
+#include <mpv/render_gl.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Reply ids of observed properties and of the property reads made after a load.
 enum PropertyId : std::uint64_t {
@@ -111,8 +110,8 @@ MpvEngine::MpvEngine(QObject* parent) : QObject(parent)
     for (const Option& option : kOptions) {
         const int rc = mpv_set_option_string(handle, option.name, option.value);
         if (rc < 0 && option.required) {
-            m_initError = QStringLiteral("option %1: %2")
-                              .arg(QLatin1String(option.name), errorText(rc));
+            m_initError =
+                QStringLiteral("option %1: %2").arg(QLatin1String(option.name), errorText(rc));
             mpv_terminate_destroy(handle);
             return;
         }
@@ -147,6 +146,25 @@ MpvEngine::~MpvEngine()
 QString MpvEngine::errorText(int mpvError)
 {
     return QString::fromUtf8(mpv_error_string(mpvError));
+}
+
+QString MpvEngine::failureText(int mpvError)
+{
+    switch (mpvError) {
+    case MPV_ERROR_LOADING_FAILED:
+    case MPV_ERROR_UNKNOWN_FORMAT:
+        return QStringLiteral("対応していない形式か、ファイルが壊れています");
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return QStringLiteral("再生できる音声や映像がありません");
+    case MPV_ERROR_AO_INIT_FAILED:
+        return QStringLiteral("音声を出力できません");
+    case MPV_ERROR_VO_INIT_FAILED:
+        return QStringLiteral("映像を出力できません");
+    case MPV_ERROR_UNINITIALIZED:
+        return QStringLiteral("再生エンジンを初期化できません");
+    default:
+        return errorText(mpvError);
+    }
 }
 
 // --- requests ---------------------------------------------------------------
@@ -185,6 +203,14 @@ void MpvEngine::load(const QString& absolutePath, bool withVideo)
     if (!withVideo)
         args.append("vid=no"); // a per-file option: the next file selects video again
     command(args, kLoadReply | m_loadSerial);
+}
+
+void MpvEngine::unload()
+{
+    ++m_loadSerial;
+    m_awaitingLoadReply = false;
+    m_latestEntry = -1;
+    command({"stop"});
 }
 
 void MpvEngine::setPaused(bool paused)
@@ -269,7 +295,7 @@ void MpvEngine::render(int fbo, int width, int height)
     if (!m_render)
         return;
     mpv_opengl_fbo target{fbo, width, height, 0};
-    int flipY = 1;       // the widget's framebuffer is bottom-up
+    int flipY = 1;        // the widget's framebuffer is bottom-up
     int blockForTime = 0; // never hold the UI thread until a frame's display time
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &target},
@@ -319,7 +345,7 @@ void MpvEngine::drainEvents()
 bool MpvEngine::latestFileIsActive() const
 {
     // -2: this libmpv does not name entries; every event is taken as current.
-    return !m_awaitingLoadReply && m_loadSerial > 0 &&
+    return !m_awaitingLoadReply && m_latestEntry != -1 &&
            (m_latestEntry == -2 || m_activeEntry == m_latestEntry);
 }
 
@@ -348,6 +374,9 @@ void MpvEngine::handleEvent(const mpv_event& event)
             break;
         if (end->reason == MPV_END_FILE_REASON_ERROR)
             emit fileFailed(end->error);
+        else if (end->reason == MPV_END_FILE_REASON_REDIRECT &&
+                 end->playlist_insert_num_entries > 0)
+            m_latestEntry = end->playlist_insert_id; // a playlist: follow its first entry
         else if (end->reason == MPV_END_FILE_REASON_EOF)
             emit fileEnded();
         break;

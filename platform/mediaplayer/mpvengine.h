@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
-
 #include <atomic>
 #include <cstdint>
 
@@ -18,13 +17,15 @@ struct mpv_event_property;
 // Threads: every member function is called on the UI thread. libmpv's wakeup
 // and render-update callbacks run on its own threads and only queue a call to
 // this object; events are drained here and become the typed signals below.
-// Nothing here waits for the player core except the render calls, which libmpv
-// bounds itself (no target-time blocking, no advanced control).
+// Requests never wait for the player core; the render calls are bounded by
+// libmpv (no target-time blocking, no advanced control). Only construction and
+// destruction (mpv_terminate_destroy) wait for libmpv's threads.
 //
 // Requests are asynchronous: a failed load shows up as fileFailed(), a property
 // change as its signal. Events that belong to a file replaced by a later
 // load() are dropped, so the signals always describe the latest load.
-class MpvEngine : public QObject {
+class MpvEngine : public QObject
+{
     Q_OBJECT
 public:
     using GetProcAddress = void* (*)(void* context, const char* name);
@@ -34,14 +35,22 @@ public:
     // current) before the engine goes.
     ~MpvEngine() override;
 
+    // libmpv's own text for an error code.
+    static QString errorText(int mpvError);
+    // Why a file failed, in words for the user (Japanese where known).
+    static QString failureText(int mpvError);
+
     // False when libmpv could not be created or initialised; initError() says why.
     bool isValid() const { return m_handle != nullptr; }
     QString initError() const { return m_initError; }
 
-    // Replaces whatever plays with `absolutePath` (a local file, never read as
-    // a URL or an option) and plays it unpaused. Without video the file's
-    // video track stays off until enableVideo().
+    // Replaces whatever plays with `absolutePath` and plays it unpaused. The
+    // path must be absolute: passed as one loadfile argument it is then never
+    // read as an option, a URL ("proto://" cannot start it) or stdin ("-"). Without video the
+    // file's video track stays off until enableVideo().
     void load(const QString& absolutePath, bool withVideo);
+    // Stops and closes whatever plays; later events of it are dropped.
+    void unload();
     void setPaused(bool paused);
     void seek(double seconds); // absolute, precise
     void setVolume(int percent);
@@ -76,9 +85,6 @@ signals:
     void metadataChanged(const QVariantMap& tags);
     // True while the video output shows a picture (video or cover art).
     void videoOutputChanged(bool configured);
-
-public:
-    static QString errorText(int mpvError);
 
 private:
     static void onWakeup(void* self);

@@ -5,7 +5,8 @@
 
 // Windows code pages as RTF names them (\ansicpg, \cpg, \fcharset), mapped to
 // the names QStringDecoder knows.
-namespace codepages {
+namespace codepages
+{
 
 inline constexpr int kWesternEurope = 1252;
 inline constexpr int kJapanese = 932;

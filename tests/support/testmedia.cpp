@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
-
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 // ffmpeg arguments that write each generated file; the output path is appended.
 struct Recipe {

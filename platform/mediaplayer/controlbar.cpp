@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: MIT
+#include "controlbar.h"
+
+#include "clickslider.h"
+#include "controlicons.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+constexpr int kSpacing = 4;
+constexpr int kMinimumSeekWidth = 48;
+
+int toMilliseconds(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds <= 0)
+        return 0;
+    return static_cast<int>(std::min(seconds * 1000.0, 2.0e9));
+}
+
+} // namespace
+
+ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+
+    m_playPause = makeButton(QStringLiteral("再生"));
+    m_stop = makeButton(QStringLiteral("停止"));
+    m_mute = makeButton(QStringLiteral("ミュート"));
+
+    m_seek = new ClickSlider(this);
+    m_seek->setFocusPolicy(Qt::NoFocus);
+    m_seek->setToolTip(QStringLiteral("再生位置"));
+    m_seek->setAccessibleName(QStringLiteral("再生位置"));
+    m_seek->setRange(0, 0);
+    m_seek->setEnabled(false);
+    m_seek->setMinimumWidth(kMinimumSeekWidth);
+
+    m_volume = new ClickSlider(this);
+    m_volume->setFocusPolicy(Qt::NoFocus);
+    m_volume->setToolTip(QStringLiteral("音量"));
+    m_volume->setAccessibleName(QStringLiteral("音量"));
+    m_volume->setRange(0, 100);
+    m_volume->setSingleStep(5);
+    m_volume->setPageStep(10);
+    m_volume->setValue(100);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kSpacing, 0, 2 * kSpacing, 0);
+    row->setSpacing(kSpacing);
+    row->addWidget(m_playPause);
+    row->addWidget(m_stop);
+    row->addSpacing(kSpacing);
+    row->addWidget(m_seek, 1);
+    row->addSpacing(kSpacing);
+    row->addWidget(m_mute);
+    row->addWidget(m_volume);
+
+    connect(m_playPause, &QToolButton::clicked, this, &ControlBar::playPauseRequested);
+    connect(m_stop, &QToolButton::clicked, this, &ControlBar::stopRequested);
+    connect(m_mute, &QToolButton::clicked, this, [this] { emit muteRequested(!m_muted); });
+    // Seek once the handle is let go, or at once for a click or wheel step.
+    connect(m_seek, &QSlider::sliderReleased, this,
+            [this] { emitSeekTo(m_seek->sliderPosition()); });
+    connect(m_seek, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
+            emitSeekTo(m_seek->sliderPosition());
+    });
+    connect(m_volume, &QSlider::valueChanged, this, &ControlBar::volumeRequested);
+
+    refreshIcons();
+    setPlayState(PlayState::Stopped);
+}
+
+QToolButton* ControlBar::makeButton(const QString& toolTip)
+{
+    auto* button = new QToolButton(this);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
+    return button;
+}
+
+QSize ControlBar::sizeHint() const
+{
+    return {280, 46};
+}
+
+QSize ControlBar::minimumSizeHint() const
+{
+    return {0, 0};
+}
+
+void ControlBar::emitSeekTo(int milliseconds)
+{
+    if (m_seek->isEnabled())
+        emit seekRequested(milliseconds / 1000.0);
+}
+
+void ControlBar::setPlayState(PlayState state)
+{
+    m_state = state;
+    const bool playing = state == PlayState::Playing;
+    const QString tip = playing ? QStringLiteral("一時停止") : QStringLiteral("再生");
+    m_playPause->setToolTip(tip);
+    m_playPause->setAccessibleName(tip);
+    refreshIcons();
+}
+
+void ControlBar::setDuration(double seconds)
+{
+    const int range = toMilliseconds(seconds);
+    m_seek->setRange(0, range);
+    m_seek->setPageStep(std::max(1, range / 10));
+    m_seek->setSingleStep(std::max(1, std::min(5000, range / 50)));
+    m_seek->setEnabled(range > 0);
+}
+
+void ControlBar::setPosition(double seconds)
+{
+    if (!m_seek->isSliderDown())
+        m_seek->setValue(toMilliseconds(seconds));
+}
+
+void ControlBar::setVolume(int percent)
+{
+    const QSignalBlocker quiet(m_volume);
+    m_volume->setValue(percent);
+}
+
+void ControlBar::setMuted(bool muted)
+{
+    m_muted = muted;
+    const QString tip = muted ? QStringLiteral("ミュート解除") : QStringLiteral("ミュート");
+    m_mute->setToolTip(tip);
+    m_mute->setAccessibleName(tip);
+    refreshIcons();
+}
+
+void ControlBar::refreshIcons()
+{
+    using controlicons::Glyph;
+    if (!m_playPause)
+        return; // a palette change during construction
+    const QColor color = palette().color(QPalette::ButtonText);
+    const qreal ratio = devicePixelRatioF();
+    const int size = std::max(12, m_iconSize);
+    m_playPause->setIcon(controlicons::make(
+        m_state == PlayState::Playing ? Glyph::Pause : Glyph::Play, color, size, ratio));
+    m_stop->setIcon(controlicons::make(Glyph::Stop, color, size, ratio));
+    m_mute->setIcon(controlicons::make(m_muted ? Glyph::Muted : Glyph::Volume, color, size, ratio));
+    for (QToolButton* button : {m_playPause, m_stop, m_mute})
+        button->setIconSize(QSize(size, size));
+}
+
+// Buttons are squares a little shorter than the bar; the volume slider takes
+// about a fifth of the width. Narrow bars drop volume, then stop.
+void ControlBar::fitToSize()
+{
+    const int button = std::clamp(height() - 12, 16, 48);
+    const int icon = std::max(12, button * 11 / 20);
+    for (QToolButton* each : {m_playPause, m_stop, m_mute})
+        each->setFixedSize(button, button);
+    const int volumeWidth = std::clamp(width() / 5, 48, 110);
+    m_volume->setFixedWidth(volumeWidth);
+
+    const int margins = 3 * kSpacing + 6 * kSpacing; // layout margins, spacings, gaps
+    const int full = 3 * button + volumeWidth + kMinimumSeekWidth + margins;
+    const bool showVolume = width() >= full;
+    const bool showStop = width() >= full - volumeWidth;
+    const bool showMute = width() >= full - volumeWidth - button;
+    m_volume->setVisible(showVolume);
+    m_stop->setVisible(showStop);
+    m_mute->setVisible(showMute);
+    if (icon != m_iconSize) {
+        m_iconSize = icon;
+        refreshIcons();
+    }
+}
+
+void ControlBar::resizeEvent(QResizeEvent* event)
+{
+    fitToSize();
+    QWidget::resizeEvent(event);
+}
+
+void ControlBar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        refreshIcons();
+    QWidget::changeEvent(event);
+}

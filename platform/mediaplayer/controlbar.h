@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "playstate.h"
+
+#include <QWidget>
+
+class ClickSlider;
+class QToolButton;
+
+// The transport row: play/pause, stop, seek slider, mute, volume. A passive
+// widget: it shows what the setters say and turns clicks into intent signals;
+// its owner decides what happens. Nothing in it takes keyboard focus, so keys
+// stay with the player. Buttons scale with the bar's height; below a usable
+// width the volume slider, then the stop button give way to the seek slider.
+class ControlBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ControlBar(QWidget* parent = nullptr);
+
+    void setPlayState(PlayState state);
+    // Seconds. A duration of 0 (nothing loaded, or not seekable) disables seeking.
+    void setDuration(double seconds);
+    void setPosition(double seconds);
+    void setVolume(int percent);
+    void setMuted(bool muted);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void playPauseRequested();
+    void stopRequested();
+    void seekRequested(double seconds);
+    void volumeRequested(int percent);
+    void muteRequested(bool muted);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QToolButton* makeButton(const QString& toolTip);
+    void refreshIcons();
+    void fitToSize();
+    void emitSeekTo(int milliseconds);
+
+    QToolButton* m_playPause = nullptr;
+    QToolButton* m_stop = nullptr;
+    QToolButton* m_mute = nullptr;
+    ClickSlider* m_seek = nullptr;
+    ClickSlider* m_volume = nullptr;
+    PlayState m_state = PlayState::Stopped;
+    bool m_muted = false;
+    int m_iconSize = 0;
+};

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include "frmWords.h"
+
+#include "apperror.h"
+#include "uifont.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMimeData>
+
+const QString frmWords::kLyricsFilter =
+    QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾘｯﾁﾃｷｽﾄﾌｧｲﾙ(*.rtf)|*.rtf");
+
+namespace {
+
+// The local .txt or .rtf file among dropped URLs, if any.
+QString droppedLyricsFile(const QMimeData* data)
+{
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        const QString suffix = info.suffix().toLower();
+        if (info.isFile() && (suffix == u"txt" || suffix == u"rtf"))
+            return info.filePath();
+    }
+    return {};
+}
+
+} // namespace
+
+frmWords::frmWords(Dialogs& dialogs, const CommonDialog& mediaDialog, QObject* parent)
+    : Form(parent), m_mediaDialog(mediaDialog), cmd(dialogs)
+{
+}
+
+Form::Design frmWords::design() const
+{
+    Design d;
+    d.caption = QStringLiteral("歌詞ｳｨﾝﾄﾞｳ");
+    d.clientWidth = 4680;
+    d.clientHeight = 3195;
+    d.border = Border::SizableToolWindow;
+    d.minButton = false;
+    d.maxButton = false;
+    d.taskbarButton = false;
+    return d;
+}
+
+void frmWords::buildWindow(QMainWindow& window)
+{
+    window.setFont(japaneseFont(9));
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+    QMenuBar* bar = window.menuBar();
+    connect(bar->addAction(QStringLiteral("開く(&O)")), &QAction::triggered, this,
+            [this] { Open_Click(); });
+    connect(bar->addAction(QStringLiteral("閉じる(&C)")), &QAction::triggered, this,
+            [this] { Close_Click(); });
+
+    rtb = new RichTextBox(window.centralWidget());
+    rtb->setWidth(3855);
+    rtb->setHeight(2415);
+    cmd.setOwner(&window);
+}
+
+void frmWords::Form_Load()
+{
+    rtb->setTop(0);
+    rtb->setLeft(0);
+}
+
+// The box fills the client area under the menu bar, so its last lines and
+// the lower end of its scroll bar stay inside the window.
+void frmWords::Form_Resize()
+{
+    rtb->setHeight(scaleHeight());
+    rtb->setWidth(scaleWidth());
+}
+
+void frmWords::Open_Click()
+{
+    try {
+        cmd.setFilter(kLyricsFilter);
+        cmd.setCancelError(true);
+        cmd.setFileName(m_mediaDialog.fileName());
+        cmd.showOpen();
+        rtb->LoadFile(cmd.fileName());
+    } catch (const AppError&) {
+        // Cancel, or a file the box cannot load: the text stays as it was.
+    }
+}
+
+void frmWords::Close_Click()
+{
+    unload();
+}
+
+void frmWords::loadDroppedFile(const QString& path)
+{
+    try {
+        rtb->LoadFile(path);
+    } catch (const AppError&) {
+    }
+}
+
+bool frmWords::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == loadedWindow() && loadedWindow() && event->type() == QEvent::DragEnter) {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        if (droppedLyricsFile(drag->mimeData()).isEmpty())
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    if (watched == loadedWindow() && loadedWindow() && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString path = droppedLyricsFile(drop->mimeData());
+        if (path.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        loadDroppedFile(path);
+        return true;
+    }
+    return Form::eventFilter(watched, event);
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "commondialog.h"
+#include "form.h"
+#include "richtextbox.h"
+
+#include <QPointer>
+
+class Dialogs;
+
+// The lyrics window: a resizable tool window with one rich text box that
+// loads a .txt or .rtf file. Closing it destroys the text; the next showing
+// starts empty.
+class frmWords : public Form {
+public:
+    // `mediaDialog`: the main window's open dialog, whose last chosen media
+    // path starts this window's dialog.
+    frmWords(Dialogs& dialogs, const CommonDialog& mediaDialog, QObject* parent = nullptr);
+
+    void Open_Click();
+    void Close_Click();
+
+    // Loads a file dropped on the window, as Open_Click does once the dialog
+    // has given it a path.
+    void loadDroppedFile(const QString& path);
+
+    RichTextBox* textBox() const { return rtb; }
+    CommonDialog& openDialog() { return cmd; }
+
+    static const QString kLyricsFilter;
+
+protected:
+    Design design() const override;
+    void buildWindow(QMainWindow& window) override;
+    void Form_Load() override;
+    void Form_Resize() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const CommonDialog& m_mediaDialog;
+    CommonDialog cmd;
+    QPointer<RichTextBox> rtb;
+};
