@@ -105,6 +105,9 @@ void frmMeroSonx::buildWindow(QMainWindow& window)
     window.setAcceptDrops(true);
     window.installEventFilter(this);
     m_menu = buildMainMenu(*window.menuBar(), *this);
+    // All four menus must show across the narrowest size (4300 twips): the
+    // style's roomy item padding would push ヘルプ(&H) into the overflow.
+    window.menuBar()->setStyleSheet(QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 4px; }"));
 
     MP = new MediaPlayer(window.centralWidget());
     MP->move(0, 0);

@@ -39,6 +39,16 @@ TEST_F(Startup, WindowAndMenuAsDesigned)
     for (const char* name : {"Open", "Quit", "Small", "Big", "Left_Up", "About"})
         EXPECT_FALSE(form->menuItem(name)->isCheckable()) << name;
     EXPECT_TRUE(form->menuItem("Infor表示")->isChecked());
+
+    // Every menu shows on the bar at the narrowest designed width (Return's
+    // defaults), none pushed into the overflow.
+    QMenuBar* menuBar = form->window()->menuBar();
+    ASSERT_TRUE(waitFor([&] { return menuBar->width() == form->window()->width(); }));
+    for (QAction* a : menuBar->actions()) {
+        const QRect item = menuBar->actionGeometry(a);
+        EXPECT_FALSE(item.isEmpty()) << a->text().toStdString();
+        EXPECT_TRUE(menuBar->rect().contains(item)) << a->text().toStdString();
+    }
 }
 
 TEST_F(Startup, NamedFilePlaysAndNamesTheCaption)
