@@ -10,6 +10,3 @@
 // elsewhere.
 std::unique_ptr<Registry> systemRegistry();
 
-// Replaces each %NAME% of a REG_EXPAND_SZ text by the environment variable
-// NAME; names that are not set stay as written, as the system leaves them.
-QString expandEnvironmentStrings(const QString& text);

@@ -337,12 +337,11 @@ bool frmAbout::GetKeyValue(const std::int32_t& KeyRoot, const QString& KeyName,
     const QByteArray data(buffer.data(), n);
 
     switch (type) {
-    case reg::kRegSz:
-    case reg::kRegExpandSz: {
-        // A text ends at its first zero, whatever the size says.
+    case reg::kRegSz: {
+        // A text ends at its first zero, whatever the size says: the path is
+        // handed to the system as a C string, which would end there anyway.
         const qsizetype zero = data.indexOf('\0');
-        const QString text = QString::fromLocal8Bit(zero < 0 ? data : data.left(zero));
-        KeyVal = type == reg::kRegSz ? text : expandEnvironmentStrings(text);
+        KeyVal = QString::fromLocal8Bit(zero < 0 ? data : data.left(zero));
         break;
     }
     case reg::kRegDword:

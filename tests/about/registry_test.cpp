@@ -166,25 +166,4 @@ TEST(DesktopRegistry, NamesTheFirstInstalledToolAndLooksAgainEachTime)
     EXPECT_EQ(query(r, sysinfo::kLocationKey, sysinfo::kLocationValue).status, reg::kFileNotFound);
 }
 
-TEST(ExpandEnvironmentStrings, ReplacesSetNamesOnly)
-{
-    qputenv("MERO_TEST_DIR", "/opt/mero");
-    qunsetenv("MERO_TEST_UNSET");
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"%MERO_TEST_DIR%\\tool.exe", "/opt/mero\\tool.exe"},
-        {"a%MERO_TEST_DIR%b%MERO_TEST_DIR%", "a/opt/merob/opt/mero"},
-        {"%MERO_TEST_UNSET%\\x", "%MERO_TEST_UNSET%\\x"},
-        {"%MERO_TEST_UNSET%%MERO_TEST_DIR%", "%MERO_TEST_UNSET%/opt/mero"},
-        {"100%", "100%"},
-        {"%%", "%%"},
-        {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(expandEnvironmentStrings(QString::fromUtf8(c.in)), QString::fromUtf8(c.out))
-            << c.in;
-}
-
 } // namespace

@@ -79,8 +79,7 @@ TEST_F(SysInfo, GetKeyValueReadsTextsAndNumbers)
     registry.setDword(kLm, kKey, QStringLiteral("Small"), 0x102);
     registry.setDword(kLm, kKey, QStringLiteral("Zero"), 0);
     registry.setDword(kLm, kKey, QStringLiteral("Max"), 0xFFFFFFFF);
-    qputenv("MERO_TEST_TOOLS", "/opt/tools");
-    registry.setString(kLm, kKey, QStringLiteral("Expand"), QStringLiteral("%MERO_TEST_TOOLS%\\x"),
+    registry.setString(kLm, kKey, QStringLiteral("Expand"), QStringLiteral("%SystemRoot%\\x"),
                        reg::kRegExpandSz);
     registry.setValue(kLm, kKey, QStringLiteral("Binary"), reg::kRegBinary, "\x01\x02");
 
@@ -99,7 +98,7 @@ TEST_F(SysInfo, GetKeyValueReadsTextsAndNumbers)
         {"Small", true, QStringLiteral("258")},   // the zero high byte is trimmed away
         {"Zero", true, QStringLiteral("0")},
         {"Max", true, QStringLiteral("4294967295")},
-        {"Expand", true, QStringLiteral("/opt/tools\\x")},
+        {"Expand", true, QStringLiteral("unchanged")}, // neither text nor number
         {"Binary", true, QStringLiteral("unchanged")},
         {"Missing", false, QString()},
     };
