@@ -358,66 +358,60 @@ float Form::left()
     return m_normal.left;
 }
 
-void Form::setWidth(float value)
+// Size writes: checked, kept as given, applied, then Form_Resize inside the
+// write. An unchanged value raises nothing.
+void Form::writeSize(float Geometry::*field, float value)
 {
     load();
     requireFinite(value);
     requireNormal();
     if (value < 0)
         raise(errors::kInvalidPropertyValue, QStringLiteral("Invalid property value"));
-    if (value == m_normal.width)
+    if (value == m_normal.*field)
         return;
     {
         Writing writing(m_writing);
-        m_normal.width = value;
+        m_normal.*field = value;
         applySize();
     }
     callResize();
 }
 
-void Form::setHeight(float value)
-{
-    load();
-    requireFinite(value);
-    requireNormal();
-    if (value < 0)
-        raise(errors::kInvalidPropertyValue, QStringLiteral("Invalid property value"));
-    if (value == m_normal.height)
-        return;
-    {
-        Writing writing(m_writing);
-        m_normal.height = value;
-        applySize();
-    }
-    callResize();
-}
-
-void Form::setTop(float value)
+// Position writes. Before the first one the window system's own placement
+// stands for the other coordinate.
+void Form::writePosition(float Geometry::*field, float value)
 {
     load();
     requireFinite(value);
     requireNormal();
     if (!m_placed) {
         m_normal.left = left();
-        m_placed = true;
-    }
-    Writing writing(m_writing);
-    m_normal.top = value;
-    applyPosition();
-}
-
-void Form::setLeft(float value)
-{
-    load();
-    requireFinite(value);
-    requireNormal();
-    if (!m_placed) {
         m_normal.top = top();
         m_placed = true;
     }
     Writing writing(m_writing);
-    m_normal.left = value;
+    m_normal.*field = value;
     applyPosition();
+}
+
+void Form::setWidth(float value)
+{
+    writeSize(&Geometry::width, value);
+}
+
+void Form::setHeight(float value)
+{
+    writeSize(&Geometry::height, value);
+}
+
+void Form::setTop(float value)
+{
+    writePosition(&Geometry::top, value);
+}
+
+void Form::setLeft(float value)
+{
+    writePosition(&Geometry::left, value);
 }
 
 int Form::windowState()

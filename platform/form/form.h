@@ -122,6 +122,8 @@ private:
     bool windowIsNormal() const;
     void callResize();
     void requireNormal();
+    void writeSize(float Geometry::*field, float value);
+    void writePosition(float Geometry::*field, float value);
 
     // From the window.
     void windowResized(QSize size);
