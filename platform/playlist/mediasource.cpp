@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#include "mediasource.h"
+
+#include "mediaresolver.h"
+
+#include <QFutureWatcher>
+#include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+MediaSource::MediaSource(QObject* parent) : QObject(parent) {}
+
+void MediaSource::clear()
+{
+    ++m_request;
+    m_resolution = {};
+    m_current = -1;
+}
+
+bool MediaSource::resolve(const QString& absolutePath)
+{
+    clear();
+    if (!MediaSniffer::isPlaylist(MediaResolver::formatOfFile(absolutePath))) {
+        m_resolution = MediaResolver().resolve(absolutePath);
+        return true;
+    }
+    // The watcher goes with this object; the work holds no reference to it.
+    const quint64 request = m_request;
+    auto* watcher = new QFutureWatcher<MediaResolution>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
+        watcher->deleteLater();
+        if (request != m_request)
+            return;
+        m_resolution = watcher->result();
+        emit resolved();
+    });
+    watcher->setFuture(
+        QtConcurrent::run([absolutePath] { return MediaResolver().resolve(absolutePath); }));
+    return false;
+}
+
+bool MediaSource::isMidi() const
+{
+    return !isPlaylist() && items().size() == 1 && items()[0].kind == MediaItem::Kind::Midi;
+}
+
+const MediaItem* MediaSource::currentItem() const
+{
+    return m_current >= 0 && m_current < items().size() ? &items()[m_current] : nullptr;
+}
+
+QString MediaSource::problemText() const
+{
+    using Problem = MediaResolution::Problem;
+    switch (m_resolution.problem) {
+    case Problem::PlaylistUnreadable:
+        return QStringLiteral("再生リストを読み込めません");
+    case Problem::NoPlayableEntry:
+        return QStringLiteral("再生リストに再生できる項目がありません");
+    case Problem::NoCdDrive:
+        return QStringLiteral("CDが見つかりません");
+    case Problem::BadCdTrack:
+        return QStringLiteral("CDトラックの情報を読み取れません");
+    case Problem::None:
+        break;
+    }
+    return {};
+}
+
+QString MediaSource::failureText() const
+{
+    if (isPlaylist())
+        return QStringLiteral("再生リストに再生できる項目がありません");
+    if (items().size() != 1)
+        return {};
+    switch (items()[0].kind) {
+    case MediaItem::Kind::CdTrack:
+        return QStringLiteral("CDが見つかりません");
+    case MediaItem::Kind::Midi:
+        return QStringLiteral("MIDIファイルが壊れているか、対応していない形式です");
+    default:
+        return {};
+    }
+}
+
+QString MediaSource::title(const QString& tagTitle, const QString& fallback) const
+{
+    const MediaItem* item = currentItem();
+    if (item && !item->title.trimmed().isEmpty())
+        return item->title.trimmed();
+    if (!tagTitle.isEmpty())
+        return tagTitle;
+    if (isPlaylist() && item)
+        return QUrl::fromUserInput(item->source).fileName();
+    return fallback;
+}
+
+QString MediaSource::artist(const QString& tagArtist) const
+{
+    const MediaItem* item = currentItem();
+    return tagArtist.isEmpty() && item ? item->author.trimmed() : tagArtist;
+}

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "mediaresolution.h"
+
+#include <QObject>
+#include <QString>
+
+// The file the player was given and what it stands for: the items to play,
+// which of them plays now, how to name it and why it cannot be played.
+//
+// resolve() handles anything but a playlist at once; a playlist is read on a
+// worker thread (it names files that must all be looked at) and resolved()
+// follows from the event loop. A later resolve() or clear() drops a result
+// still to come. UI thread only; the worker touches nothing of this object.
+class MediaSource : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MediaSource(QObject* parent = nullptr);
+
+    void clear();
+    // True when the resolution is there already; false when resolved() follows.
+    bool resolve(const QString& absolutePath);
+
+    const MediaResolution& resolution() const { return m_resolution; }
+    const QList<MediaItem>& items() const { return m_resolution.items; }
+    bool isPlaylist() const { return m_resolution.isPlaylist; }
+    // A single MIDI file: it needs the synthesizer's soundfont.
+    bool isMidi() const;
+
+    int current() const { return m_current; } // -1 until an item plays
+    void setCurrent(int index) { m_current = index; }
+    const MediaItem* currentItem() const;
+
+    // Why the resolution cannot be handed to the engine; empty when it can.
+    QString problemText() const;
+    // Why the engine could not play it, when the kind of file says more than
+    // the engine's reason; empty otherwise.
+    QString failureText() const;
+
+    // The current entry's title in its playlist, else `tagTitle`, else the
+    // entry's file name, else `fallback` (the chosen file's name).
+    QString title(const QString& tagTitle, const QString& fallback) const;
+    // `tagArtist`, else the current entry's author in its playlist.
+    QString artist(const QString& tagArtist) const;
+
+signals:
+    void resolved();
+
+private:
+    MediaResolution m_resolution;
+    int m_current = -1;
+    quint64 m_request = 0; // counts resolve() and clear(); a later one voids earlier results
+};
