@@ -151,10 +151,23 @@ void ControlBar::refreshIcons()
     const QColor color = palette().color(QPalette::ButtonText);
     const qreal ratio = devicePixelRatioF();
     const int size = std::max(12, m_iconSize);
-    m_playPause->setIcon(controlicons::make(
-        m_state == PlayState::Playing ? Glyph::Pause : Glyph::Play, color, size, ratio));
-    m_stop->setIcon(controlicons::make(Glyph::Stop, color, size, ratio));
-    m_mute->setIcon(controlicons::make(m_muted ? Glyph::Muted : Glyph::Volume, color, size, ratio));
+    // Each icon is made once per look and reused: a new QIcon at every state
+    // change leaves its pixmaps in Qt's pixmap cache under a key of its own,
+    // and the heap grew with every file played.
+    const std::tuple<QRgb, int, qreal> look{color.rgba(), size, ratio};
+    if (look != m_iconLook) {
+        m_icons.clear();
+        m_iconLook = look;
+    }
+    const auto icon = [&](Glyph glyph) {
+        auto made = m_icons.find(int(glyph));
+        if (made == m_icons.end())
+            made = m_icons.insert(int(glyph), controlicons::make(glyph, color, size, ratio));
+        return *made;
+    };
+    m_playPause->setIcon(icon(m_state == PlayState::Playing ? Glyph::Pause : Glyph::Play));
+    m_stop->setIcon(icon(Glyph::Stop));
+    m_mute->setIcon(icon(m_muted ? Glyph::Muted : Glyph::Volume));
     for (QToolButton* button : {m_playPause, m_stop, m_mute})
         button->setIconSize(QSize(size, size));
 }

@@ -3,7 +3,10 @@
 
 #include "playstate.h"
 
+#include <QHash>
+#include <QIcon>
 #include <QWidget>
+#include <tuple>
 
 class ClickSlider;
 class QToolButton;
@@ -54,4 +57,7 @@ private:
     PlayState m_state = PlayState::Stopped;
     bool m_muted = false;
     int m_iconSize = 0;
+    // The glyphs' icons for the current colour, size and pixel ratio.
+    QHash<int, QIcon> m_icons;
+    std::tuple<QRgb, int, qreal> m_iconLook{};
 };

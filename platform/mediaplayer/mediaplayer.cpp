@@ -4,10 +4,12 @@
 #include "apperror.h"
 #include "clipinfopanel.h"
 #include "controlbar.h"
+#include "mediasource.h"
 #include "mpvengine.h"
 #include "playbackstatusbar.h"
 #include "playerlayout.h"
 #include "playerpalette.h"
+#include "soundfontlocator.h"
 #include "twips.h"
 #include "videosurface.h"
 
@@ -47,12 +49,15 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
 
     m_engine = new MpvEngine(this);
+    m_source = new MediaSource(this);
     m_surface = new VideoSurface(m_engine, this);
     m_info = new ClipInfoPanel(this);
     m_status = new PlaybackStatusBar(this);
     m_controls = new ControlBar(this);
 
     connect(m_engine, &MpvEngine::fileLoaded, this, &MediaPlayer::onFileLoaded);
+    connect(m_engine, &MpvEngine::itemStarted, this, &MediaPlayer::onItemStarted);
+    connect(m_source, &MediaSource::resolved, this, &MediaPlayer::startItems);
     connect(m_engine, &MpvEngine::fileFailed, this, &MediaPlayer::onFileFailed);
     connect(m_engine, &MpvEngine::endReached, this, &MediaPlayer::onEndReached);
     connect(m_engine, &MpvEngine::fileEnded, this, &MediaPlayer::onFileEnded);
@@ -82,7 +87,7 @@ MediaPlayer::~MediaPlayer()
     delete m_engine;
 }
 
-QOpenGLWidget* MediaPlayer::videoSurface() const
+VideoSurface* MediaPlayer::videoSurface() const
 {
     return m_surface;
 }
@@ -93,6 +98,7 @@ void MediaPlayer::setFileName(const QString& path)
 {
     m_fileName = path;
     m_absolutePath = path.isEmpty() ? QString() : QDir::current().absoluteFilePath(path);
+    m_source->clear();
     m_tags.clear();
     m_failure.clear();
     m_stopped = path.isEmpty();
@@ -136,9 +142,29 @@ void MediaPlayer::requestLoad()
         });
         return;
     }
+    m_loadPending = false;
+    if (m_source->resolve(m_absolutePath))
+        startItems();
+    else
+        m_engine->unload(); // a playlist is being read: silence meanwhile
+}
+
+void MediaPlayer::startItems()
+{
+    QString problem = m_source->problemText();
+    if (problem.isEmpty() && m_source->isMidi() && SoundFontLocator::find().empty())
+        problem = QStringLiteral("MIDIの音源（サウンドフォント）が見つかりません");
+    if (!problem.isEmpty()) {
+        m_engine->unload();
+        const quint64 request = m_loadRequest;
+        QTimer::singleShot(0, this, [this, request, problem] {
+            if (request == m_loadRequest)
+                fail(problem);
+        });
+        return;
+    }
     if (m_surface->isRenderReady()) {
-        m_loadPending = false;
-        m_engine->load(m_absolutePath, true);
+        m_engine->load(m_source->items(), true);
         return;
     }
     m_loadPending = true;
@@ -155,14 +181,14 @@ void MediaPlayer::loadWithoutVideo()
         return;
     m_loadPending = false;
     m_videoDeferred = true;
-    m_engine->load(m_absolutePath, false);
+    m_engine->load(m_source->items(), false);
 }
 
 void MediaPlayer::onRenderReady()
 {
     if (m_loadPending) {
         m_loadPending = false;
-        m_engine->load(m_absolutePath, true);
+        m_engine->load(m_source->items(), true);
     } else if (m_videoDeferred) {
         m_videoDeferred = false;
         m_engine->enableVideo();
@@ -176,6 +202,20 @@ void MediaPlayer::onFileLoaded()
         m_engine->setPaused(true);
     refreshStatus();
     emit fileLoaded();
+}
+
+void MediaPlayer::onItemStarted(int index)
+{
+    if (index == m_source->current())
+        return;
+    m_source->setCurrent(index);
+    m_tags.clear(); // the engine reads the new entry's tags next
+    if (!m_stopped) {
+        m_position = 0;
+        setPositionShown(0, true);
+    }
+    refreshInfo();
+    emit currentEntryChanged(index);
 }
 
 void MediaPlayer::onFileFailed(int mpvError)
@@ -205,6 +245,8 @@ QString MediaPlayer::failureReason(int mpvError) const
         return QStringLiteral("ファイルを読み込めません");
     if (file.size() == 0)
         return QStringLiteral("ファイルが空です");
+    if (const QString known = m_source->failureText(); !known.isEmpty())
+        return known;
     QString reason = MpvEngine::failureText(mpvError);
     if (!m_engine->isValid())
         reason += QStringLiteral("（%1）").arg(m_engine->initError());
@@ -236,7 +278,7 @@ void MediaPlayer::returnToStart()
     m_paused = true;
     if (!m_needsReload) {
         m_engine->setPaused(true);
-        m_engine->seek(0);
+        m_engine->rewind(); // a playlist goes back to its first entry
     }
     m_position = 0;
     setPositionShown(0, true);
@@ -248,8 +290,10 @@ void MediaPlayer::returnToStart()
 void MediaPlayer::onTimePos(double seconds)
 {
     // Stopped means at the start; the engine may still report the old spot
-    // until its seek there lands.
-    if (m_stopped)
+    // until its seek there lands. While paused nothing but a seek moves the
+    // position, and seek() sets it: the engine's report then lags by what the
+    // audio output holds buffered.
+    if (m_stopped || m_paused)
         return;
     m_position = seconds;
     setPositionShown(seconds, false);
@@ -350,6 +394,7 @@ void MediaPlayer::setVolume(int percent)
     m_volume = std::clamp(percent, 0, 100);
     m_engine->setVolume(m_volume);
     m_controls->setVolume(m_volume);
+    emit volumeChanged(m_volume);
 }
 
 void MediaPlayer::setMuted(bool muted)
@@ -407,20 +452,31 @@ QString MediaPlayer::tag(const char* key) const
     return {};
 }
 
+// A playlist's own title for the entry first, then the file's tags, then the
+// entry's file name (the chosen file's for anything but a playlist).
 QString MediaPlayer::title() const
 {
-    const QString tagged = tag("title");
-    return tagged.isEmpty() ? QFileInfo(m_fileName).fileName() : tagged;
+    return m_source->title(tag("title"), QFileInfo(m_fileName).fileName());
 }
 
 QString MediaPlayer::artist() const
 {
-    return tag("artist");
+    return m_source->artist(tag("artist"));
 }
 
 QString MediaPlayer::album() const
 {
     return tag("album");
+}
+
+int MediaPlayer::entryCount() const
+{
+    return int(m_source->items().size());
+}
+
+int MediaPlayer::currentEntry() const
+{
+    return m_source->current();
 }
 
 void MediaPlayer::refreshInfo()

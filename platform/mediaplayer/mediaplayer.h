@@ -9,9 +9,9 @@
 
 class ClipInfoPanel;
 class ControlBar;
+class MediaSource;
 class MpvEngine;
 class PlaybackStatusBar;
-class QOpenGLWidget;
 class VideoSurface;
 
 // The player control the main window hosts as MP. Top to bottom: the video
@@ -26,6 +26,11 @@ class VideoSurface;
 // a video surface to draw on (never shown, or no room for it) audio plays all
 // the same and the video joins once the surface exists.
 //
+// A file is judged by its content: a MIDI file is synthesized, a .cda file
+// plays its track from the CD drive, and a playlist (.asx family, M3U, PLS)
+// plays its entries in order, the information panel naming the current one;
+// its start, for stop and the end, is the start of its first entry.
+//
 // Sizes: setWidth/setHeight take twips; the widget becomes
 // round(twips / twips::perPixel(this)) pixels and a read returns the twips
 // written while that size holds. UI thread only.
@@ -39,7 +44,8 @@ public:
     ~MediaPlayer() override;
 
     // `path` is a local file name, relative ones taken against the current
-    // directory at the time of the call; it is never read as a URL or option.
+    // directory at the time of the call; it is never read as a URL or option
+    // (a playlist it names may name network streams).
     void setFileName(const QString& path);
     QString fileName() const { return m_fileName; }
 
@@ -78,9 +84,13 @@ public:
     QString title() const;
     QString artist() const;
     QString album() const;
+    // What the file stands for: one entry, or a playlist's playable entries
+    // (0 until known). The current entry is -1 until the first one plays.
+    int entryCount() const;
+    int currentEntry() const;
 
     // The GL surface, for grabbing frames in tests and benchmarks.
-    QOpenGLWidget* videoSurface() const;
+    VideoSurface* videoSurface() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -93,6 +103,10 @@ signals:
     void fileLoaded();
     void playbackFailed(const QString& reason);
     void endOfMedia();
+    // A playlist moved to another entry (index as for currentEntry()).
+    void currentEntryChanged(int index);
+    // After every setVolume(), whoever called it (control bar, keys, program).
+    void volumeChanged(int percent);
     void frameRendered();
 
 protected:
@@ -102,9 +116,11 @@ protected:
 
 private:
     void requestLoad();
+    void startItems();
     void loadWithoutVideo();
     void onRenderReady();
     void onFileLoaded();
+    void onItemStarted(int index);
     void onFileFailed(int mpvError);
     void onEndReached();
     void onFileEnded();
@@ -123,13 +139,14 @@ private:
     QString failureReason(int mpvError) const;
 
     MpvEngine* m_engine = nullptr;
+    MediaSource* m_source = nullptr; // what the file stands for: items, names
     VideoSurface* m_surface = nullptr;
     ClipInfoPanel* m_info = nullptr;
     PlaybackStatusBar* m_status = nullptr;
     ControlBar* m_controls = nullptr;
 
     QString m_fileName;     // as given
-    QString m_absolutePath; // as handed to the engine
+    QString m_absolutePath; // as chosen, made absolute
     QVariantMap m_tags;
     QString m_failure; // reason, empty unless the file could not be played
     PlayState m_state = PlayState::Stopped;

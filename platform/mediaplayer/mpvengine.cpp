@@ -1,13 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "mpvengine.h"
 
+#include "mediaresolver.h"
+#include "midistreamurl.h"
+#include "midiwavestream.h"
+#include "soundfontlocator.h"
+
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QList>
 #include <QMetaObject>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
+#include <mpv/stream_cb.h>
+#include <string>
 #include <vector>
 
 namespace
@@ -23,8 +33,15 @@ enum PropertyId : std::uint64_t {
     kVoConfigured,
 };
 
-// Command reply ids of loads carry this bit plus the load's serial.
+// Command reply ids of loads: this bit, the load's serial, the item's index.
 constexpr std::uint64_t kLoadReply = std::uint64_t(1) << 62;
+constexpr int kIndexBits = 20;
+constexpr std::uint64_t kIndexMask = (std::uint64_t(1) << kIndexBits) - 1;
+
+std::uint64_t loadReplyId(std::uint64_t serial, int index)
+{
+    return kLoadReply | serial << kIndexBits | std::uint64_t(index);
+}
 
 // Options applied before initialisation, in this order. The player reads no
 // outside configuration, takes no keys of its own and draws no controls; audio
@@ -98,9 +115,71 @@ std::int64_t entryIdOf(const mpv_node& result)
     return -1;
 }
 
+// --- MIDI through a stream protocol -------------------------------------------------
+// libmpv calls these on its own threads, one stream at a time per cookie; they
+// make no mpv calls and touch nothing of the engine.
+
+int openMidiStream(void*, char* uri, mpv_stream_cb_info* info)
+{
+    const std::optional<std::string> path = MidiStreamUrl::toPath(uri);
+    info->cookie =
+        path ? MidiWaveStream::openFile(*path, SoundFontLocator::find()).release() : nullptr;
+    if (!info->cookie)
+        return MPV_ERROR_LOADING_FAILED;
+    info->read_fn = &MidiWaveStream::readCallback;
+    info->seek_fn = [](void* cookie, std::int64_t offset) -> std::int64_t {
+        return MidiWaveStream::seekCallback(cookie, offset) ? offset
+                                                            : std::int64_t(MPV_ERROR_GENERIC);
+    };
+    info->size_fn = &MidiWaveStream::sizeCallback;
+    info->close_fn = &MidiWaveStream::closeCallback;
+    return 0;
+}
+
+// The loadfile arguments after "loadfile" and its flag for an item: the target
+// and the per-file options. Empty when the item is not acceptable.
+QList<QByteArray> loadArguments(const MediaItem& item, bool withVideo)
+{
+    QByteArray target;
+    QList<QByteArray> options;
+    if (!withVideo)
+        options.append("vid=no"); // the next file selects video again
+    const bool absolute = QDir::isAbsolutePath(item.location);
+    switch (item.kind) {
+    case MediaItem::Kind::File: // absolute: never read as an option, a URL or stdin
+        target = absolute ? item.location.toUtf8() : QByteArray();
+        break;
+    case MediaItem::Kind::Midi:
+        if (absolute)
+            target = QByteArray::fromStdString(
+                MidiStreamUrl::fromPath(QFile::encodeName(item.location).toStdString()));
+        break;
+    case MediaItem::Kind::CdTrack: {
+        const QByteArray track = QByteArray::number(item.track);
+        target = item.track >= 1 && item.track <= 99 ? "cdda://" : "";
+        options << "cdda-span-a=" + track << "cdda-span-b=" + track;
+        // %length% quoting: the device path is taken byte for byte.
+        const QByteArray device = QFile::encodeName(item.location);
+        if (!device.isEmpty())
+            options.append("cdrom-device=%" + QByteArray::number(device.size()) + "%" + device);
+        break;
+    }
+    case MediaItem::Kind::Url:
+        if (MediaResolver::isNetworkUrl(item.location))
+            target = QUrl(item.location).toEncoded();
+        break;
+    }
+    if (target.isEmpty())
+        return {};
+    return options.isEmpty() ? QList<QByteArray>{target}
+                             : QList<QByteArray>{target, options.join(',')};
+}
+
 } // namespace
 
-MpvEngine::MpvEngine(QObject* parent) : QObject(parent)
+MpvEngine::MpvEngine(QObject* parent) : MpvEngine(Options(), parent) {}
+
+MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(parent)
 {
     mpv_handle* handle = mpv_create();
     if (!handle) {
@@ -116,12 +195,16 @@ MpvEngine::MpvEngine(QObject* parent) : QObject(parent)
             return;
         }
     }
+    for (const auto& [name, value] : extraOptions)
+        mpv_set_option_string(handle, name.constData(), value.constData());
     if (const int rc = mpv_initialize(handle); rc < 0) {
         m_initError = errorText(rc);
         mpv_terminate_destroy(handle);
         return;
     }
     m_handle = handle;
+    const std::string midiProtocol(MidiStreamUrl::kScheme);
+    mpv_stream_cb_add_ro(m_handle, midiProtocol.c_str(), nullptr, &openMidiStream);
     mpv_observe_property(m_handle, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(m_handle, kPause, "pause", MPV_FORMAT_FLAG);
@@ -181,28 +264,48 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     // libmpv copies the arguments before returning.
     const int rc = mpv_command_async(m_handle, replyId, argv.data());
     if (rc < 0 && replyId & kLoadReply) {
+        --m_session.pendingReplies;
+        if ((replyId & kIndexMask) != 0)
+            return; // a later item: the list plays without it
         m_awaitingLoadReply = false;
         QMetaObject::invokeMethod(
             this, [this, rc] { emit fileFailed(rc); }, Qt::QueuedConnection);
     }
 }
 
-void MpvEngine::load(const QString& absolutePath, bool withVideo)
+void MpvEngine::load(const QList<MediaItem>& items, bool withVideo)
 {
-    if (!m_handle) {
+    QList<QList<QByteArray>> loads;
+    for (const MediaItem& item : items) {
+        QList<QByteArray> args = loadArguments(item, withVideo);
+        if (args.isEmpty() || loads.size() > int(kIndexMask))
+            continue;
+        args.insert(1, loads.isEmpty() ? "replace" : "append");
+        args.prepend("loadfile");
+        loads.append(args);
+    }
+    if (!m_handle || loads.isEmpty()) {
+        const int error = m_handle ? MPV_ERROR_LOADING_FAILED : MPV_ERROR_UNINITIALIZED;
         QMetaObject::invokeMethod(
-            this, [this] { emit fileFailed(MPV_ERROR_UNINITIALIZED); }, Qt::QueuedConnection);
+            this, [this, error] { emit fileFailed(error); }, Qt::QueuedConnection);
         return;
     }
     ++m_loadSerial;
     m_awaitingLoadReply = true;
     m_latestEntry = -1;
+    m_session = {.pendingReplies = int(loads.size()), .withoutVideo = !withVideo};
     // Queued on the core before the load, so the new file starts unpaused.
     setPaused(false);
-    QList<QByteArray> args{"loadfile", absolutePath.toUtf8(), "replace"};
-    if (!withVideo)
-        args.append("vid=no"); // a per-file option: the next file selects video again
-    command(args, kLoadReply | m_loadSerial);
+    for (int index = 0; index < loads.size(); ++index)
+        command(loads[index], loadReplyId(m_loadSerial, index));
+}
+
+void MpvEngine::rewind()
+{
+    if (m_session.entries.size() > 1 && m_activeEntry != m_session.entries.front())
+        command({"playlist-play-index", "0"});
+    else
+        seek(0);
 }
 
 void MpvEngine::unload()
@@ -210,6 +313,7 @@ void MpvEngine::unload()
     ++m_loadSerial;
     m_awaitingLoadReply = false;
     m_latestEntry = -1;
+    m_session = {};
     command({"stop"});
 }
 
@@ -245,6 +349,12 @@ void MpvEngine::setMuted(bool muted)
 }
 
 void MpvEngine::enableVideo()
+{
+    m_session.videoEnabled = true;
+    setVideoTrack();
+}
+
+void MpvEngine::setVideoTrack()
 {
     if (!m_handle)
         return;
@@ -346,41 +456,44 @@ bool MpvEngine::latestFileIsActive() const
 {
     // -2: this libmpv does not name entries; every event is taken as current.
     return !m_awaitingLoadReply && m_latestEntry != -1 &&
-           (m_latestEntry == -2 || m_activeEntry == m_latestEntry);
+           (m_latestEntry == -2 || m_activeEntry >= m_latestEntry);
+}
+
+// True for the entry after which the latest load has nothing more to play.
+bool MpvEngine::isLastEntry(std::int64_t entry) const
+{
+    return m_latestEntry == -2 || (m_session.pendingReplies <= 0 && !m_session.entries.isEmpty() &&
+                                   entry == m_session.entries.back());
 }
 
 void MpvEngine::handleEvent(const mpv_event& event)
 {
     switch (event.event_id) {
-    case MPV_EVENT_COMMAND_REPLY:
-        if (event.reply_userdata == (kLoadReply | m_loadSerial))
-            handleLoadReply(event);
+    case MPV_EVENT_COMMAND_REPLY: {
+        const std::uint64_t id = event.reply_userdata;
+        if (id & kLoadReply && (id & ~kLoadReply) >> kIndexBits == m_loadSerial)
+            handleLoadReply(event, int(id & kIndexMask));
         break;
+    }
     case MPV_EVENT_START_FILE:
         m_activeEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         break;
     case MPV_EVENT_FILE_LOADED:
         if (latestFileIsActive()) {
+            m_session.anyItemLoaded = true;
+            if (m_session.withoutVideo && m_session.videoEnabled)
+                setVideoTrack(); // this item too was queued without video
             // Observed values are coalesced and may not repeat one equal to the
             // previous file's: read the per-file ones once more.
             mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
             mpv_get_property_async(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
+            emit itemStarted(m_session.entryItems.value(m_activeEntry, -1));
             emit fileLoaded();
         }
         break;
-    case MPV_EVENT_END_FILE: {
-        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (!latestFileIsActive() || end->playlist_entry_id != m_activeEntry)
-            break;
-        if (end->reason == MPV_END_FILE_REASON_ERROR)
-            emit fileFailed(end->error);
-        else if (end->reason == MPV_END_FILE_REASON_REDIRECT &&
-                 end->playlist_insert_num_entries > 0)
-            m_latestEntry = end->playlist_insert_id; // a playlist: follow its first entry
-        else if (end->reason == MPV_END_FILE_REASON_EOF)
-            emit fileEnded();
+    case MPV_EVENT_END_FILE:
+        handleEndFile(*static_cast<const mpv_event_end_file*>(event.data));
         break;
-    }
     case MPV_EVENT_PROPERTY_CHANGE:
     case MPV_EVENT_GET_PROPERTY_REPLY:
         if (event.error >= 0 && event.data)
@@ -392,16 +505,61 @@ void MpvEngine::handleEvent(const mpv_event& event)
     }
 }
 
-void MpvEngine::handleLoadReply(const mpv_event& event)
+void MpvEngine::handleEndFile(const mpv_event_end_file& end)
 {
-    m_awaitingLoadReply = false;
-    if (event.error < 0) {
-        emit fileFailed(event.error);
+    const std::int64_t entry = end.playlist_entry_id;
+    if (!latestFileIsActive() || entry != m_activeEntry)
         return;
+    switch (end.reason) {
+    case MPV_END_FILE_REASON_REDIRECT:
+        // libmpv expanded a playlist of its own: its entries take this one's place.
+        if (end.playlist_insert_num_entries > 0) {
+            const qsizetype at = std::max<qsizetype>(0, m_session.entries.indexOf(entry));
+            m_session.entries.removeAll(entry);
+            for (int i = 0; i < end.playlist_insert_num_entries; ++i) {
+                m_session.entries.insert(at + i, end.playlist_insert_id + i);
+                m_session.entryItems.insert(end.playlist_insert_id + i, -1);
+            }
+        }
+        break;
+    case MPV_END_FILE_REASON_ERROR:
+        // libmpv goes on to the next entry by itself; only the last one decides.
+        if (!isLastEntry(entry))
+            break;
+        if (m_session.entries.size() <= 1 || !m_session.anyItemLoaded)
+            emit fileFailed(end.error);
+        else
+            emit fileEnded();
+        break;
+    case MPV_END_FILE_REASON_EOF:
+        if (isLastEntry(entry))
+            emit fileEnded();
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::handleLoadReply(const mpv_event& event, int index)
+{
+    --m_session.pendingReplies;
+    if (index == 0) {
+        m_awaitingLoadReply = false;
+        if (event.error < 0) {
+            emit fileFailed(event.error);
+            return;
+        }
+    } else if (event.error < 0) {
+        return; // the list plays without this item
     }
     const auto* reply = static_cast<const mpv_event_command*>(event.data);
     const std::int64_t entry = reply ? entryIdOf(reply->result) : -1;
-    m_latestEntry = entry >= 0 ? entry : -2;
+    if (index == 0)
+        m_latestEntry = entry >= 0 ? entry : -2;
+    if (entry >= 0) {
+        m_session.entries.append(entry);
+        m_session.entryItems.insert(entry, index);
+    }
 }
 
 void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& property)
@@ -428,7 +586,8 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         emit durationChanged(doubleOf(property));
         break;
     case kEofReached:
-        if (flagOf(property))
+        // Only the last entry stays open at its end; the others move on.
+        if (flagOf(property) && isLastEntry(m_activeEntry))
             emit endReached();
         break;
     case kMetadata:

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "mediaitem.h"
+
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 struct mpv_handle;
 struct mpv_render_context;
 struct mpv_event;
 struct mpv_event_property;
+struct mpv_event_end_file;
 
 // One libmpv player and, once a GL context exists, its render context.
 //
@@ -24,13 +30,27 @@ struct mpv_event_property;
 // Requests are asynchronous: a failed load shows up as fileFailed(), a property
 // change as its signal. Events that belong to a file replaced by a later
 // load() are dropped, so the signals always describe the latest load.
+//
+// A load may hold several items (a playlist): they play in order, each
+// announced by itemStarted() and fileLoaded(); an item that fails is skipped.
+// endReached() and fileEnded() come only at the end of the last item, and
+// fileFailed() for a list only when none of its items could be played.
+//
+// MIDI items are synthesized (FluidSynth) into WAV bytes that libmpv reads
+// through a stream protocol of this engine: libmpv's demuxer thread renders
+// on demand, so volume, seeking and the end behave as for any file and the UI
+// thread never waits for the synthesizer.
 class MpvEngine : public QObject
 {
     Q_OBJECT
 public:
     using GetProcAddress = void* (*)(void* context, const char* name);
+    using Options = QList<std::pair<QByteArray, QByteArray>>;
 
     explicit MpvEngine(QObject* parent = nullptr);
+    // `extraOptions` are set after the player's own (a later one wins), for
+    // tests and measurements, e.g. {"ao", "pcm"} to capture the output.
+    explicit MpvEngine(const Options& extraOptions, QObject* parent = nullptr);
     // The render context must be freed (freeRenderContext, with its GL context
     // current) before the engine goes.
     ~MpvEngine() override;
@@ -48,7 +68,17 @@ public:
     // path must be absolute: passed as one loadfile argument it is then never
     // read as an option, a URL ("proto://" cannot start it) or stdin ("-"). Without video the
     // file's video track stays off until enableVideo().
-    void load(const QString& absolutePath, bool withVideo);
+    void load(const QString& absolutePath, bool withVideo)
+    {
+        load({MediaItem{.location = absolutePath, .source = absolutePath}}, withVideo);
+    }
+    // Replaces whatever plays with `items`, played in order from the first,
+    // unpaused. File and Midi locations must be absolute paths, Url locations
+    // network URLs; items that are neither are left out.
+    void load(const QList<MediaItem>& items, bool withVideo);
+    // Back to the start of the first item of the latest load; the pause state
+    // stays as it is.
+    void rewind();
     // Stops and closes whatever plays; later events of it are dropped.
     void unload();
     void setPaused(bool paused);
@@ -72,6 +102,9 @@ public:
 signals:
     // A new frame is ready or the picture must be redrawn.
     void renderUpdateRequested();
+    // The item now playing, as an index into the latest load's list (-1 for
+    // an entry libmpv found inside an item); comes just before fileLoaded().
+    void itemStarted(int index);
     void fileLoaded();
     // `mpvError` is a libmpv error code (mpv_error enum); errorText() names it.
     void fileFailed(int mpvError);
@@ -92,19 +125,33 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void handleProperty(std::uint64_t id, const mpv_event_property& property);
-    void handleLoadReply(const mpv_event& event);
+    void handleLoadReply(const mpv_event& event, int index);
+    void handleEndFile(const mpv_event_end_file& end);
     bool latestFileIsActive() const;
+    bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
+    void setVideoTrack();
 
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
     QString m_initError;
     std::atomic_bool m_drainQueued = false;
     std::atomic_bool m_renderUpdateQueued = false;
-    // Each load gets a serial as its reply id; the reply names its playlist
-    // entry, and events of other entries belong to replaced files.
+    // Each load gets a serial that its reply ids carry with the item index;
+    // the replies name the playlist entries. libmpv numbers entries upwards,
+    // so the entries of the latest load are those from its first one on, and
+    // events of earlier entries belong to replaced files.
     std::uint64_t m_loadSerial = 0;
-    std::int64_t m_latestEntry = -1; // entry of the latest load, -1 until known
+    std::int64_t m_latestEntry = -1; // first entry of the latest load, -1 until known
     std::int64_t m_activeEntry = -1; // entry the player is on now
     bool m_awaitingLoadReply = false;
+    struct Session {
+        QList<std::int64_t> entries{};         // in playing order
+        QHash<std::int64_t, int> entryItems{}; // entry -> index of the item it plays
+        int pendingReplies = 0;                // load replies still to come
+        bool anyItemLoaded = false;            // an item was played
+        bool withoutVideo = false;             // loaded without video...
+        bool videoEnabled = false;             // ... and enableVideo() came since
+    };
+    Session m_session; // of the latest load
 };

@@ -1,18 +1,26 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QWidget>
 
 class MpvEngine;
+class StallProbe;
+class VideoWindow;
 
 // The picture area of the player: libmpv's video (or an audio file's cover
 // art) fitted to the widget with its aspect kept, or a quiet idle picture when
 // the player shows nothing.
 //
-// The render context lives as long as this widget's GL context, which Qt
+// The picture is drawn in a native child window (VideoWindow) that fills this
+// widget: frames go from libmpv to the screen directly, and the widgets
+// around it keep being painted and flushed as plain raster widgets, each only
+// when it changes. Mouse and keys pass through to this widget.
+//
+// The render context lives as long as the window's GL context, which Qt
 // creates the first time the widget is shown with a non-empty size; until then
 // isRenderReady() is false. `engine` must outlive this widget.
-class VideoSurface : public QOpenGLWidget
+class VideoSurface : public QWidget
 {
     Q_OBJECT
 public:
@@ -24,21 +32,21 @@ public:
     // Follows the engine's video output: while it is off the idle picture shows.
     void setVideoConfigured(bool configured);
 
+    // The picture as the window draws it now, in device pixels; null until the
+    // surface has been shown.
+    QImage grabFramebuffer();
+
 signals:
     // The render context exists: files may now be loaded with video.
     void renderReady();
-    // A new video frame was drawn into the framebuffer (UI thread, in paintGL).
+    // A new video frame was drawn into the framebuffer (UI thread).
     void frameRendered();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void releaseRenderContext();
-    void paintIdle();
-
-    MpvEngine* m_engine;
-    bool m_videoConfigured = false;
-    bool m_hasFrame = false; // a frame of the current video output was pulled
+    VideoWindow* m_window; // owned by m_container
+    QWidget* m_container;
+    StallProbe* m_stallProbe = nullptr; // only with MERO_STALL_PROBE set
 };

@@ -7,12 +7,12 @@
 #include "playerlayout.h"
 #include "testmedia.h"
 #include "twips.h"
+#include "videosurface.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QOpenGLWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -125,6 +125,13 @@ TEST(MediaPlayerPlayback, WavPlaysToItsEndStopsAtTheStartAndPlaysAgain)
     QTest::qWait(300);
     EXPECT_NEAR(player.position(), pausedAt, 0.1);
 
+    // A seek while paused lands where it was asked, not where the audio
+    // output's buffered reports would drag it back to.
+    player.seek(1.2);
+    QTest::qWait(300);
+    EXPECT_NEAR(player.position(), 1.2, 0.02);
+    EXPECT_EQ(player.playState(), PlayState::Paused);
+
     player.stop();
     EXPECT_EQ(player.playState(), PlayState::Stopped);
     EXPECT_EQ(player.position(), 0.0);
@@ -136,7 +143,7 @@ TEST(MediaPlayerPlayback, Mp4FrameShowsItsColourFittedWithAspectKept)
 {
     Host host;
     MediaPlayer& player = *host.player;
-    QOpenGLWidget* surface = player.videoSurface();
+    VideoSurface* surface = player.videoSurface();
     ASSERT_TRUE(surface->isVisible());
 
     // Nothing loaded: the idle picture, not black.

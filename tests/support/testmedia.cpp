@@ -18,6 +18,22 @@ struct Recipe {
     QStringList args;
 };
 
+// 2 s of 160x120 green with a 440 Hz tone, encoded by `codecs`.
+QStringList video(const QStringList& codecs)
+{
+    return QStringList{"-f",       "lavfi", "-i", "color=c=0x00FF00:s=160x120:r=25:d=2",
+                       "-f",       "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2",
+                       "-shortest"} +
+           codecs;
+}
+
+// 2 s of a 440 Hz tone, mono 22050 Hz, encoded by `codecs`.
+QStringList tone(const QStringList& codecs)
+{
+    return QStringList{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050:duration=2"} +
+           codecs;
+}
+
 const QList<Recipe>& recipes()
 {
     static const QList<Recipe> table = {
@@ -33,6 +49,18 @@ const QList<Recipe>& recipes()
           "libmp3lame", "-b:a", "64k", "-id3v2_version", "3", "-metadata",
           QStringLiteral("title=テスト曲"), "-metadata", QStringLiteral("artist=テスト"),
           "-metadata", QStringLiteral("album=アルバム")}},
+        // One of each remaining type of the open dialog's media filter.
+        {"clip.avi", video({"-c:v", "mpeg4", "-c:a", "libmp3lame", "-b:a", "64k", "-f", "avi"})},
+        {"clip.mpeg", video({"-c:v", "mpeg1video", "-c:a", "mp2", "-b:a", "64k", "-f", "mpeg"})},
+        {"clip.mpg", video({"-c:v", "mpeg2video", "-c:a", "mp2", "-b:a", "64k", "-f", "vob"})},
+        {"clip.asf", video({"-c:v", "wmv1", "-c:a", "wmav1", "-f", "asf"})},
+        {"clip.wmv", video({"-c:v", "wmv2", "-c:a", "wmav2", "-f", "asf"})},
+        {"tone.au", tone({"-c:a", "pcm_s16be", "-f", "au"})},
+        {"tone.snd", tone({"-c:a", "pcm_mulaw", "-f", "au"})},
+        {"tone.aif", tone({"-c:a", "pcm_s16be", "-f", "aiff"})},
+        {"tone.aiff", tone({"-c:a", "pcm_s16be", "-f", "aiff"})},
+        {"tone.aifc", tone({"-c:a", "pcm_s16le", "-f", "aiff"})}, // "sowt": an AIFC form
+        {"tone.wma", tone({"-c:a", "wmav2", "-b:a", "64k", "-f", "asf"})},
     };
     return table;
 }

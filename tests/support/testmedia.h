@@ -10,6 +10,12 @@
 //   "green.mp4"    2 s, 160x120 pure green (0x00FF00) H.264 yuv420p + AAC tone
 //   "tone.mp3"     2 s tone with ID3 tags title "テスト曲", artist "テスト",
 //                  album "アルバム"
+//   "clip.avi", "clip.mpeg", "clip.mpg", "clip.asf", "clip.wmv"
+//                  2 s, 160x120 green with a 440 Hz tone (MPEG-4 Part 2 + MP3 in
+//                  AVI, MPEG-1 and MPEG-2 program streams, WMV1/WMV2 in ASF)
+//   "tone.au", "tone.snd", "tone.aif", "tone.aiff", "tone.aifc", "tone.wma"
+//                  2 s, 440 Hz mono (Sun AU 16-bit and mu-law, AIFF, AIFF-C
+//                  "sowt", WMA v2 in ASF)
 //   "corrupt.mp4"  deterministic garbage bytes under a media name
 //   "notmedia.txt" a short Japanese text file
 // Returns an empty string for an unknown name or when the file cannot be made
