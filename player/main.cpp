@@ -2,9 +2,15 @@
 #include "dialogs.h"
 #include "filelookup.h"
 #include "frmMeroSonx.h"
+#include "mprisservice.h"
+#include "platformchoice.h"
+#include "screensaverinhibitor.h"
+#include "sessionend.h"
 #include "uifont.h"
+#include "videoinhibitpolicy.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <clocale>
 
@@ -19,16 +25,45 @@ int main(int argc, char** argv)
 
     // The video surface moves between windows without losing its GL context.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    // Qt sees the program's name only, and on a Wayland session the platform
+    // where the window can be placed.
+    PlatformChoice platform(1, argv);
+    QApplication app(platform.argc(), platform.argv());
     // libmpv needs C number formatting; Qt has just applied the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("MeroSonx"));
+    QGuiApplication::setDesktopFileName(MprisService::kDesktopEntry);
     QApplication::setFont(japaneseFont(9));
 
     QtDialogs dialogs(QStringLiteral("Mero Sonx3"));
     frmMeroSonx form(dialogs, commandLine, QCoreApplication::applicationDirPath());
     QObject::connect(&form, &Form::unloaded, &app, &QCoreApplication::quit);
     form.show();
+
+    // The desktop's ways of ending the program go through the main window's
+    // unload, as 終了(&Q) does: Settei.dat is saved once, whichever comes first.
+    SessionEnd sessionEnd([&form] { form.unload(); });
+
+    // Media keys and the desktop's media controls; the screen stays on while a
+    // video plays. Without a session bus both stay silent.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    MprisService::Hooks hooks;
+    hooks.quit = [&form] { form.Quit_Click(); };
+    hooks.raise = [&form] {
+        if (!form.isLoaded())
+            return;
+        if (form.windowState() == 1)
+            form.setWindowState(0);
+        form.loadedWindow()->raise();
+        form.loadedWindow()->activateWindow();
+    };
+    hooks.open = [&form](const QString& path) {
+        if (form.isLoaded())
+            form.openDroppedFile(path);
+    };
+    MprisService mpris(form.player(), std::move(hooks), bus);
+    ScreenSaverInhibitor screenSaver(bus, QStringLiteral("Mero Sonx"));
+    VideoInhibitPolicy videoInhibit(form.player(), screenSaver);
+
     return app.exec();
 }
