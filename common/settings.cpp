@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <charconv>
@@ -89,6 +90,10 @@ QString settingsPath(const QString& programDirectory)
 
 Settings ReadSettings(const QString& path)
 {
+    // Opening a FIFO would wait for a writer, a device could stream forever.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw SettingsError(path, QStringLiteral("not a regular file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw SettingsError(path, file.errorString());

@@ -14,12 +14,13 @@ bool wildcardMatch(QStringView pattern, QStringView name)
 {
     qsizetype p = 0, n = 0, star = -1, resume = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == u'*') {
+        // "*" first: a name may hold a "*" of its own, which must not use it up.
+        if (p < pattern.size() && pattern[p] == u'*') {
             star = p++;
             resume = n;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
         } else if (star >= 0) {
             p = star + 1;
             n = ++resume;
