@@ -23,8 +23,6 @@ int main(int argc, char** argv)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const QString commandLine = joinArguments(arguments);
 
-    // The video surface moves between windows without losing its GL context.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Qt sees the program's name only, and on a Wayland session the platform
     // where the window can be placed.
     PlatformChoice platform(1, argv);

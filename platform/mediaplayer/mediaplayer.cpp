@@ -67,6 +67,8 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     connect(m_engine, &MpvEngine::metadataChanged, this, &MediaPlayer::onMetadata);
     connect(m_engine, &MpvEngine::videoOutputChanged, m_surface, &VideoSurface::setVideoConfigured);
     connect(m_surface, &VideoSurface::renderReady, this, &MediaPlayer::onRenderReady);
+    connect(m_engine, &MpvEngine::videoNeedsRenderContext, this,
+            &MediaPlayer::onVideoNeedsRenderContext);
     connect(m_surface, &VideoSurface::frameRendered, this, &MediaPlayer::frameRendered);
 
     connect(m_controls, &ControlBar::playPauseRequested, this, &MediaPlayer::togglePause);
@@ -110,7 +112,6 @@ void MediaPlayer::setFileName(const QString& path)
     refreshInfo();
     if (path.isEmpty()) {
         ++m_loadRequest;
-        m_loadPending = false;
         m_engine->unload();
     } else {
         requestLoad();
@@ -119,10 +120,9 @@ void MediaPlayer::setFileName(const QString& path)
     refreshStatus();
 }
 
-// Hands the file to the engine. Video needs the render context, which exists
-// once the surface has been shown; if it does not exist by the time queued
-// events have run (startup shows the window in between), audio starts without
-// it and the video joins when the surface appears.
+// Hands the file to the engine. The render context is made when the first
+// file with a picture arrives (see onVideoNeedsRenderContext); a hidden surface
+// cannot make it, and the picture joins when the surface appears.
 void MediaPlayer::requestLoad()
 {
     m_needsReload = false;
@@ -130,7 +130,6 @@ void MediaPlayer::requestLoad()
     const quint64 request = ++m_loadRequest;
     const QFileInfo file(m_absolutePath);
     if (!file.exists() || file.isDir()) {
-        m_loadPending = false;
         m_engine->unload();
         // Reported from the event loop like every other failure, so that a
         // handler of playbackFailed may set the next file without recursing.
@@ -142,7 +141,6 @@ void MediaPlayer::requestLoad()
         });
         return;
     }
-    m_loadPending = false;
     if (m_source->resolve(m_absolutePath))
         startItems();
     else
@@ -163,33 +161,20 @@ void MediaPlayer::startItems()
         });
         return;
     }
-    if (m_surface->isRenderReady()) {
-        m_engine->load(m_source->items(), true);
-        return;
-    }
-    m_loadPending = true;
-    if (!m_fallbackQueued) {
-        m_fallbackQueued = true;
-        QTimer::singleShot(0, this, &MediaPlayer::loadWithoutVideo);
-    }
+    m_engine->load(m_source->items(), true);
 }
 
-void MediaPlayer::loadWithoutVideo()
+// libmpv waits for this before it opens the video output.
+void MediaPlayer::onVideoNeedsRenderContext()
 {
-    m_fallbackQueued = false;
-    if (!m_loadPending)
-        return;
-    m_loadPending = false;
-    m_videoDeferred = true;
-    m_engine->load(m_source->items(), false);
+    m_surface->prepareRender();
+    if (!m_surface->isRenderReady())
+        m_videoDeferred = true;
 }
 
 void MediaPlayer::onRenderReady()
 {
-    if (m_loadPending) {
-        m_loadPending = false;
-        m_engine->load(m_source->items(), true);
-    } else if (m_videoDeferred) {
+    if (m_videoDeferred) {
         m_videoDeferred = false;
         m_engine->enableVideo();
     }
@@ -550,8 +535,8 @@ void MediaPlayer::relayout()
         .statusHeight = m_status->sizeHint().height(),
         .informationMinimum = m_info->minimumSizeHint().height(),
     });
-    // A hidden surface keeps its last size: QOpenGLWidget takes an empty size
-    // for "hidden" by itself and then does not show its picture again.
+    // A hidden surface keeps its last size: the video window would take an
+    // empty size for "hidden" by itself.
     if (!layout.video.isEmpty())
         m_surface->setGeometry(layout.video);
     m_surface->setVisible(!layout.video.isEmpty());

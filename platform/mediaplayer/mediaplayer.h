@@ -117,7 +117,7 @@ protected:
 private:
     void requestLoad();
     void startItems();
-    void loadWithoutVideo();
+    void onVideoNeedsRenderContext();
     void onRenderReady();
     void onFileLoaded();
     void onItemStarted(int index);
@@ -154,8 +154,6 @@ private:
     bool m_paused = false;      // the engine's pause, or the last request for it
     bool m_needsReload = false; // the engine left the file; play() loads it again
     quint64 m_loadRequest = 0;  // counts requestLoad(); a later one voids earlier ones
-    bool m_loadPending = false; // waiting for the render context
-    bool m_fallbackQueued = false;
     bool m_videoDeferred = false; // loaded without video; select it once rendering works
     double m_position = 0;
     double m_duration = 0;

@@ -33,6 +33,9 @@ enum PropertyId : std::uint64_t {
     kVoConfigured,
 };
 
+// The hook run after a file is opened, before its tracks are selected.
+constexpr std::uint64_t kPreloadedHook = 1;
+
 // Command reply ids of loads: this bit, the load's serial, the item's index.
 constexpr std::uint64_t kLoadReply = std::uint64_t(1) << 62;
 constexpr int kIndexBits = 20;
@@ -211,6 +214,9 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     mpv_observe_property(m_handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+    // Audio files never start the GL driver: the render context is made only
+    // once a file turns out to have a picture, before its video output opens.
+    mpv_hook_add(m_handle, kPreloadedHook, "on_preloaded", 0);
     mpv_set_wakeup_callback(m_handle, &MpvEngine::onWakeup, this);
 }
 
@@ -494,6 +500,14 @@ void MpvEngine::handleEvent(const mpv_event& event)
     case MPV_EVENT_END_FILE:
         handleEndFile(*static_cast<const mpv_event_end_file*>(event.data));
         break;
+    case MPV_EVENT_HOOK: {
+        const auto* hook = static_cast<const mpv_event_hook*>(event.data);
+        if (event.reply_userdata == kPreloadedHook)
+            handlePreloaded();
+        // libmpv waits for this, whatever the hook was.
+        mpv_hook_continue(m_handle, hook->id);
+        break;
+    }
     case MPV_EVENT_PROPERTY_CHANGE:
     case MPV_EVENT_GET_PROPERTY_REPLY:
         if (event.error >= 0 && event.data)
@@ -503,6 +517,46 @@ void MpvEngine::handleEvent(const mpv_event& event)
     default:
         break;
     }
+}
+
+// libmpv's player thread waits meanwhile; property reads are answered.
+void MpvEngine::handlePreloaded()
+{
+    // A load without video stays so until enableVideo().
+    if (m_render || (m_session.withoutVideo && !m_session.videoEnabled) ||
+        !currentFileHasPicture())
+        return;
+    emit videoNeedsRenderContext();
+    if (m_render)
+        return;
+    // For this file only: the next one selects its video again.
+    mpv_set_property_string(m_handle, "file-local-options/vid", "no");
+    m_session.withoutVideo = true;
+    m_session.videoEnabled = false;
+}
+
+bool MpvEngine::currentFileHasPicture() const
+{
+    mpv_node tracks;
+    if (mpv_get_property(m_handle, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+        return false;
+    bool picture = false;
+    if (tracks.format == MPV_FORMAT_NODE_ARRAY && tracks.u.list) {
+        for (int i = 0; i < tracks.u.list->num && !picture; ++i) {
+            const mpv_node& track = tracks.u.list->values[i];
+            if (track.format != MPV_FORMAT_NODE_MAP || !track.u.list)
+                continue;
+            const mpv_node_list* fields = track.u.list;
+            for (int f = 0; f < fields->num; ++f) {
+                if (qstrcmp(fields->keys[f], "type") == 0 &&
+                    fields->values[f].format == MPV_FORMAT_STRING &&
+                    qstrcmp(fields->values[f].u.string, "video") == 0)
+                    picture = true;
+            }
+        }
+    }
+    mpv_free_node_contents(&tracks);
+    return picture;
 }
 
 void MpvEngine::handleEndFile(const mpv_event_end_file& end)

@@ -118,6 +118,12 @@ signals:
     void metadataChanged(const QVariantMap& tags);
     // True while the video output shows a picture (video or cover art).
     void videoOutputChanged(bool configured);
+    // The file about to play has a picture (video or cover art) and nothing can
+    // render it yet. Emitted while libmpv waits, before it opens the video
+    // output: a receiver may create the render context there and then. If none
+    // exists when the receivers return, the file plays without its picture
+    // until enableVideo().
+    void videoNeedsRenderContext();
 
 private:
     static void onWakeup(void* self);
@@ -127,6 +133,8 @@ private:
     void handleProperty(std::uint64_t id, const mpv_event_property& property);
     void handleLoadReply(const mpv_event& event, int index);
     void handleEndFile(const mpv_event_end_file& end);
+    void handlePreloaded();
+    bool currentFileHasPicture() const;
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);

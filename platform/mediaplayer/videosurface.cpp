@@ -5,18 +5,14 @@
 #include "stallprobe.h"
 #include "videowindow.h"
 
+#include <QOpenGLContext>
+#include <QPainter>
 #include <QResizeEvent>
 
-VideoSurface::VideoSurface(MpvEngine* engine, QWidget* parent)
-    : QWidget(parent), m_window(new VideoWindow(engine))
+VideoSurface::VideoSurface(MpvEngine* engine, QWidget* parent) : QWidget(parent), m_engine(engine)
 {
-    // The window covers all of this widget: nothing of it is ever painted.
-    setAttribute(Qt::WA_NoSystemBackground);
-    m_container = QWidget::createWindowContainer(m_window, this);
-    m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_container->setFocusPolicy(Qt::NoFocus);
-    connect(m_window, &VideoWindow::renderReady, this, &VideoSurface::renderReady);
-    connect(m_window, &VideoWindow::frameRendered, this, &VideoSurface::frameRendered);
+    // paintEvent covers all of the widget.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 
     if (qEnvironmentVariableIntValue("MERO_STALL_PROBE") != 0) {
         // Measures from the first position report on: loading is not playing.
@@ -36,21 +32,68 @@ VideoSurface::~VideoSurface()
 
 bool VideoSurface::isRenderReady() const
 {
-    return m_window->isRenderReady();
+    return m_window && m_window->isRenderReady();
+}
+
+// Whether OpenGL works on this display at all (no GL integration in Qt, no
+// driver): asked once, when the first picture needs it.
+static bool openGlWorks()
+{
+    static const bool works = [] {
+        QOpenGLContext probe;
+        return probe.create();
+    }();
+    return works;
+}
+
+void VideoSurface::prepareRender()
+{
+    // Without OpenGL the file plays without its picture; the idle picture stays.
+    if (m_window || !openGlWorks())
+        return;
+    m_window = new VideoWindow(m_engine);
+    m_window->setVideoConfigured(m_videoConfigured);
+    connect(m_window, &VideoWindow::renderReady, this, &VideoSurface::renderReady);
+    connect(m_window, &VideoWindow::frameRendered, this, &VideoSurface::frameRendered);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    m_container->setGeometry(rect());
+    // Shown with this widget; at once if it is visible.
+    m_container->show();
 }
 
 void VideoSurface::setVideoConfigured(bool configured)
 {
-    m_window->setVideoConfigured(configured);
+    m_videoConfigured = configured;
+    if (m_window)
+        m_window->setVideoConfigured(configured);
 }
 
 QImage VideoSurface::grabFramebuffer()
 {
-    return m_window->grabPicture();
+    if (m_window)
+        return m_window->grabPicture();
+    if (!isVisible() || size().isEmpty())
+        return {};
+    const qreal ratio = devicePixelRatioF();
+    QImage picture(size() * ratio, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
+    QPainter painter(&picture);
+    paintIdlePicture(painter, QRectF(rect()));
+    return picture;
 }
 
 void VideoSurface::resizeEvent(QResizeEvent* event)
 {
-    m_container->setGeometry(QRect(QPoint(0, 0), event->size()));
+    if (m_container)
+        m_container->setGeometry(QRect(QPoint(0, 0), event->size()));
     QWidget::resizeEvent(event);
+}
+
+// Seen only until the video window exists, which then covers the widget.
+void VideoSurface::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    paintIdlePicture(painter, QRectF(rect()));
 }

@@ -17,9 +17,12 @@ class VideoWindow;
 // around it keep being painted and flushed as plain raster widgets, each only
 // when it changes. Mouse and keys pass through to this widget.
 //
-// The render context lives as long as the window's GL context, which Qt
-// creates the first time the widget is shown with a non-empty size; until then
-// isRenderReady() is false. `engine` must outlive this widget.
+// That window, and with it OpenGL, comes only with prepareRender(): until the
+// first file with a picture the widget paints the idle picture itself, so
+// audio alone never starts the GL driver. The render context lives as long as
+// the window's GL context, which Qt creates once the window is shown with a
+// non-empty size; until then isRenderReady() is false. `engine` must outlive
+// this widget.
 class VideoSurface : public QWidget
 {
     Q_OBJECT
@@ -28,6 +31,9 @@ public:
     ~VideoSurface() override;
 
     bool isRenderReady() const;
+    // Creates the video window; if this widget is visible, the render context
+    // exists when this returns (renderReady() has been emitted).
+    void prepareRender();
 
     // Follows the engine's video output: while it is off the idle picture shows.
     void setVideoConfigured(bool configured);
@@ -44,9 +50,12 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    VideoWindow* m_window; // owned by m_container
-    QWidget* m_container;
+    MpvEngine* m_engine;
+    VideoWindow* m_window = nullptr; // owned by m_container, from prepareRender()
+    QWidget* m_container = nullptr;
+    bool m_videoConfigured = false;
     StallProbe* m_stallProbe = nullptr; // only with MERO_STALL_PROBE set
 };

@@ -53,6 +53,40 @@ QPainterPath noteGlyph(qreal size)
 
 } // namespace
 
+void paintIdlePicture(QPainter& painter, const QRectF& area)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient background(area.topLeft(), area.bottomLeft());
+    background.setColorAt(0.0, QColor(0x26, 0x2c, 0x38));
+    background.setColorAt(1.0, QColor(0x0e, 0x10, 0x15));
+    painter.fillRect(area, background);
+
+    // A note and the product name, sized from the area so that both stay
+    // inside it from a strip a few dozen pixels high to a full screen.
+    const qreal side = std::min(area.width(), area.height());
+    const bool withName = area.height() >= 64 && area.width() >= 120;
+    const qreal glyph = std::clamp(side * (withName ? 0.30 : 0.55), 8.0, 96.0);
+    QFont nameFont = QGuiApplication::font();
+    nameFont.setPixelSize(std::clamp(qRound(glyph * 0.30), 9, 22));
+    nameFont.setWeight(QFont::Light);
+    nameFont.setLetterSpacing(QFont::PercentageSpacing, 110);
+    const QFontMetricsF metrics(nameFont);
+    const QString name = QStringLiteral("Mero Sonx");
+    const qreal gap = glyph * 0.25;
+    const qreal blockHeight = glyph + (withName ? gap + metrics.height() : 0);
+    const qreal top = area.center().y() - blockHeight / 2;
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 46));
+    painter.drawPath(noteGlyph(glyph).translated(area.center().x() - glyph * 0.4, top));
+    if (withName) {
+        painter.setFont(nameFont);
+        painter.setPen(QColor(255, 255, 255, 70));
+        const QRectF nameRect(area.left(), top + glyph + gap, area.width(), metrics.height());
+        painter.drawText(nameRect, Qt::AlignCenter, name);
+    }
+}
+
 VideoWindow::VideoWindow(MpvEngine* engine) : QOpenGLWindow(NoPartialUpdate), m_engine(engine)
 {
     // Mouse and keys go to the widgets around the video (focus, drops, keys of
@@ -132,7 +166,8 @@ void VideoWindow::draw(bool newFrame)
 {
     m_hasFrame = m_hasFrame || newFrame;
     if (!m_videoConfigured || !m_hasFrame) {
-        paintIdle();
+        QPainter painter(this);
+        paintIdlePicture(painter, QRectF(QPointF(0, 0), QSizeF(size())));
         return;
     }
     const qreal ratio = devicePixelRatio();
@@ -147,41 +182,4 @@ QImage VideoWindow::grabPicture()
     makeCurrent();
     draw(false);
     return grabFramebuffer();
-}
-
-void VideoWindow::paintIdle()
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area(QPointF(0, 0), QSizeF(size()));
-
-    QLinearGradient background(area.topLeft(), area.bottomLeft());
-    background.setColorAt(0.0, QColor(0x26, 0x2c, 0x38));
-    background.setColorAt(1.0, QColor(0x0e, 0x10, 0x15));
-    painter.fillRect(area, background);
-
-    // A note and the product name, sized from the area so that both stay
-    // inside it from a strip a few dozen pixels high to a full screen.
-    const qreal side = std::min(area.width(), area.height());
-    const bool withName = area.height() >= 64 && area.width() >= 120;
-    const qreal glyph = std::clamp(side * (withName ? 0.30 : 0.55), 8.0, 96.0);
-    QFont nameFont = QGuiApplication::font();
-    nameFont.setPixelSize(std::clamp(qRound(glyph * 0.30), 9, 22));
-    nameFont.setWeight(QFont::Light);
-    nameFont.setLetterSpacing(QFont::PercentageSpacing, 110);
-    const QFontMetricsF metrics(nameFont);
-    const QString name = QStringLiteral("Mero Sonx");
-    const qreal gap = glyph * 0.25;
-    const qreal blockHeight = glyph + (withName ? gap + metrics.height() : 0);
-    const qreal top = area.center().y() - blockHeight / 2;
-
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(255, 255, 255, 46));
-    painter.drawPath(noteGlyph(glyph).translated(area.center().x() - glyph * 0.4, top));
-    if (withName) {
-        painter.setFont(nameFont);
-        painter.setPen(QColor(255, 255, 255, 70));
-        const QRectF nameRect(area.left(), top + glyph + gap, area.width(), metrics.height());
-        painter.drawText(nameRect, Qt::AlignCenter, name);
-    }
 }

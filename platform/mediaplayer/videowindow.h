@@ -5,6 +5,12 @@
 #include <QOpenGLWindow>
 
 class MpvEngine;
+class QPainter;
+class QRectF;
+
+// What the player shows when it has no picture: a dark gradient with a note
+// and the product name, fitted to `area` from a strip to a full screen.
+void paintIdlePicture(QPainter& painter, const QRectF& area);
 
 // The native window the video is drawn into: libmpv renders straight into its
 // default framebuffer, which the swap puts on screen, with no copy of the
@@ -40,7 +46,6 @@ protected:
 private:
     void draw(bool newFrame);
     void releaseRenderContext();
-    void paintIdle();
 
     MpvEngine* m_engine;
     bool m_videoConfigured = false;

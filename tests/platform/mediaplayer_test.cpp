@@ -195,6 +195,50 @@ TEST(MediaPlayerPlayback, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
     EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
 }
 
+TEST(MediaPlayerPlayback, OpenGlStartsWithTheFirstPictureNotBefore)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    VideoSurface* surface = player.videoSurface();
+    const auto top = [&] { return onScreen(host.window, surface, {surface->width() / 2, 2}); };
+
+    // Audio alone: the idle picture, painted without OpenGL.
+    player.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(playsPast(player, 0.2));
+    EXPECT_FALSE(surface->isRenderReady());
+    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
+    EXPECT_TRUE(isIdleBackground(surface->grabFramebuffer().pixel(surface->width() / 2, 2)));
+
+    // The first video brings the render context before its first frame, so
+    // it plays with its picture from the start.
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    EXPECT_TRUE(surface->isRenderReady());
+    EXPECT_LT(player.position(), 0.5);
+    const QPoint centre = surface->rect().center();
+    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
+}
+
+TEST(MediaPlayerPlayback, AVideoSetWhileTheSurfaceIsHiddenShowsOnceItIsShown)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    VideoSurface* surface = player.videoSurface();
+    player.setHeight(2150); // no room for video
+    ASSERT_FALSE(surface->isVisible());
+
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(playsPast(player, 0.2));
+    EXPECT_FALSE(surface->isRenderReady());
+
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setHeight(4865);
+    ASSERT_TRUE(frames.count() > 0 || frames.wait(kLoadTimeoutMs));
+    const QPoint centre = surface->rect().center();
+    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
+}
+
 TEST(MediaPlayerPlayback, Mp3TagsFillTheInformationPanel)
 {
     Host host;
