@@ -228,6 +228,12 @@ TEST_F(Installed, LogoutSavesThroughTheUnload)
     ASSERT_TRUE(writeAll(programDir() + "/Settei.dat", settings));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("SESSION_MANAGER", sessionManager.address());
+    // In sanitizer builds: LeakSanitizer's own tracer at times crashes (signal
+    // 11 inside the tracer, exit code 1) when this exit races the session
+    // connection's teardown. This test is about the logout; the player's
+    // leaks are checked everywhere else.
+    environment.insert("LSAN_OPTIONS",
+                       environment.value("LSAN_OPTIONS") + QStringLiteral(":detect_leaks=0"));
     QProcess player;
     start(player, "merosonx", {}, environment);
     ASSERT_TRUE(waitUntil([&] { return sessionManager.hasClient(); }, 15000));
