@@ -162,17 +162,24 @@ void VideoWindow::paintGL()
         emit frameRendered();
 }
 
+// A new frame is rendered at once, even before the engine's report that the
+// video output is configured reaches this thread: libmpv's video output waits
+// for that render call when it starts (a fifth of a second of its timeout on
+// every file's first frame otherwise). What shows is the idle picture until
+// that report has come and a frame has been drawn.
 void VideoWindow::draw(bool newFrame)
 {
     m_hasFrame = m_hasFrame || newFrame;
-    if (!m_videoConfigured || !m_hasFrame) {
+    const bool showVideo = m_videoConfigured && m_hasFrame;
+    if (newFrame || showVideo) {
+        const qreal ratio = devicePixelRatio();
+        m_engine->render(static_cast<int>(defaultFramebufferObject()), qRound(width() * ratio),
+                         qRound(height() * ratio));
+    }
+    if (!showVideo) {
         QPainter painter(this);
         paintIdlePicture(painter, QRectF(QPointF(0, 0), QSizeF(size())));
-        return;
     }
-    const qreal ratio = devicePixelRatio();
-    m_engine->render(static_cast<int>(defaultFramebufferObject()), qRound(width() * ratio),
-                     qRound(height() * ratio));
 }
 
 QImage VideoWindow::grabPicture()
