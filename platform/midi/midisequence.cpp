@@ -58,6 +58,17 @@ struct TrackEvent {
     const MidiFile::Event* event;
 };
 
+// `event` at `seconds` into the sequence, timed in frames of the output.
+MidiEvent outputEvent(const MidiFile::Event& event, double seconds, int sampleRate)
+{
+    return {.frame = static_cast<std::uint64_t>(std::llround(seconds * sampleRate)),
+            .status = event.status,
+            .data1 = event.data1,
+            .data2 = event.data2,
+            .sysexOffset = event.sysexOffset,
+            .sysexLength = event.sysexLength};
+}
+
 } // namespace
 
 MidiSequence::MidiSequence(const MidiFile& file, int sampleRate)
@@ -98,13 +109,7 @@ void MidiSequence::addTracksTogether(const MidiFile& file)
             clock.setTempo(item.tick, event.tempo);
             continue;
         }
-        m_events.push_back(
-            {.frame = static_cast<std::uint64_t>(std::llround(seconds * m_sampleRate)),
-             .status = event.status,
-             .data1 = event.data1,
-             .data2 = event.data2,
-             .sysexOffset = event.sysexOffset,
-             .sysexLength = event.sysexLength});
+        m_events.push_back(outputEvent(event, seconds, m_sampleRate));
     }
     const double endSeconds = std::min(clock.secondsAt(endTick), maxSeconds);
     m_lastEventFrame = static_cast<std::uint64_t>(std::llround(endSeconds * m_sampleRate));
@@ -125,13 +130,7 @@ void MidiSequence::addTracksInTurn(const MidiFile& file)
                 clock.setTempo(event.tick, event.tempo);
                 continue;
             }
-            m_events.push_back(
-                {.frame = static_cast<std::uint64_t>(std::llround(seconds * m_sampleRate)),
-                 .status = event.status,
-                 .data1 = event.data1,
-                 .data2 = event.data2,
-                 .sysexOffset = event.sysexOffset,
-                 .sysexLength = event.sysexLength});
+            m_events.push_back(outputEvent(event, seconds, m_sampleRate));
         }
         start = std::min(start + clock.secondsAt(track.endTick), kMaxSeconds);
     }
