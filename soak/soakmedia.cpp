@@ -51,10 +51,10 @@ SoakMedia::SoakMedia(const QString& directory) : m_directory(directory)
     if (generate("tone.wma", kTone + QStringList{"-c:a", "wmav2"}))
         addGood(QDir(directory).filePath("tone.wma"));
     const QString midi = QDir(directory).filePath("note.mid");
-    if (badfiles::write(midi, midiFile()))
+    if (writeBytes(midi, midiFile()))
         addGood(midi);
     const QString playlist = QDir(directory).filePath("list.asx");
-    if (badfiles::write(playlist, "<asx version=\"3.0\"><entry><ref href=\"" +
+    if (writeBytes(playlist, "<asx version=\"3.0\"><entry><ref href=\"" +
                                       testMedia("tone.wav").toUtf8() + "\"/></entry></asx>\r\n"))
         addGood(playlist);
 
@@ -66,14 +66,14 @@ SoakMedia::SoakMedia(const QString& directory) : m_directory(directory)
         const QFileInfo info(file.path);
         const QString half = QDir(directory).filePath("half-" + info.fileName());
         const QByteArray bytes = badfiles::head(file.path, 1 << 24);
-        if (badfiles::write(half, bytes.left(bytes.size() / 2)))
+        if (writeBytes(half, bytes.left(bytes.size() / 2)))
             m_files.append({half, SoakFile::Kind::Corrupt});
     }
     const QStringList extensions = badfiles::mediaExtensions() + QStringList{"mp4"};
     quint32 seed = 100;
     for (const QString& extension : extensions) {
         const QString noise = QDir(directory).filePath("noise." + extension);
-        if (badfiles::write(noise, badfiles::noise(32 * 1024, seed++)))
+        if (writeBytes(noise, noiseBytes(32 * 1024, seed++)))
             m_files.append({noise, SoakFile::Kind::Corrupt});
     }
     for (const QString& extension : extensions)

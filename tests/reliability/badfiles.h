@@ -10,12 +10,6 @@
 namespace badfiles
 {
 
-// `size` bytes from a linear congruential generator started at `seed`.
-QByteArray noise(qsizetype size, quint32 seed);
-
-// Writes `bytes` to `path`; false when that fails.
-bool write(const QString& path, const QByteArray& bytes);
-
 // The first `size` bytes of the file at `path` (all of it when shorter).
 QByteArray head(const QString& path, qsizetype size);
 

@@ -5,6 +5,7 @@
 // cut at the load limit says so on its last line, the UI answers throughout.
 #include "../player/playerfixture.h"
 #include "badfiles.h"
+#include "testmedia.h"
 #include "frmWords.h"
 #include "liveness.h"
 
@@ -23,7 +24,7 @@ protected:
     void open(const QString& name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(name);
-        ASSERT_TRUE(badfiles::write(path, bytes));
+        ASSERT_TRUE(writeBytes(path, bytes));
         dialogs.openAnswers.push_back(path);
         EXPECT_TRUE(uiAnswers([this] { words().Open_Click(); })) << name.toStdString();
     }
@@ -40,7 +41,7 @@ TEST_F(BadLyrics, EachFileShowsWhatItCan)
         utf16be += char(c.unicode() >> 8);
         utf16be += char(c.unicode() & 0xFF);
     }
-    const QByteArray rtfNoise = badfiles::noise(4096, 42);
+    const QByteArray rtfNoise = noiseBytes(4096, 42);
 
     struct Case {
         QString name;
@@ -50,9 +51,9 @@ TEST_F(BadLyrics, EachFileShowsWhatItCan)
     const Case cases[] = {
         {"empty.txt", {}, [](const QString& t) { return t.isEmpty(); }},
         {"empty.rtf", {}, [](const QString& t) { return t.isEmpty(); }},
-        {"binary.txt", badfiles::noise(64 * 1024, 7),
+        {"binary.txt", noiseBytes(64 * 1024, 7),
          [](const QString& t) { return !t.isEmpty() && !t.contains(QChar(0)); }},
-        {"binary.rtf", badfiles::noise(64 * 1024, 8),
+        {"binary.rtf", noiseBytes(64 * 1024, 8),
          [](const QString& t) { return !t.isEmpty() && !t.contains(QChar(0)); }},
         {"utf16le.txt", utf16le, [&](const QString& t) { return t.trimmed() == song.trimmed(); }},
         {"utf16be.txt", utf16be, [&](const QString& t) { return t.trimmed() == song.trimmed(); }},

@@ -31,7 +31,7 @@ protected:
     {
         SCOPED_TRACE(c.name.toStdString());
         const QString path = dir.filePath(c.name);
-        ASSERT_TRUE(badfiles::write(path, c.bytes));
+        ASSERT_TRUE(writeBytes(path, c.bytes));
         QSignalSpy loaded(form->player(), &MediaPlayer::fileLoaded);
         QSignalSpy failed(form->player(), &MediaPlayer::playbackFailed);
         dialogs.openAnswers.push_back(path);
@@ -63,7 +63,7 @@ TEST_F(BadMedia, EmptyFilesAndNoiseUnderEveryExtension)
         cases.push_back({QStringLiteral("empty.") + extension, QByteArray(), Outcome::Fails});
     quint32 seed = 1;
     for (const QString& extension : badfiles::mediaExtensions())
-        cases.push_back({QStringLiteral("noise.") + extension, badfiles::noise(64 * 1024, seed++),
+        cases.push_back({QStringLiteral("noise.") + extension, noiseBytes(64 * 1024, seed++),
                          Outcome::Either});
     for (const MediaCase& c : cases)
         open(c);

@@ -4,6 +4,7 @@
 // not know, and leaves a good file at exit; what it cannot replace it names.
 #include "../player/playerfixture.h"
 #include "badfiles.h"
+#include "testmedia.h"
 #include "liveness.h"
 
 #include <QDir>
@@ -62,7 +63,7 @@ TEST_F(BadSettings, EveryBrokenFileGivesTheDefaultsAndAGoodFileAtExit)
         {"zero sizes", "0,0,0,0,0,1\r\n"},
         {"state 7", "5400,4250,7,0,0,1\r\n"},
         {"state -1", "5400,4250,-1,0,0,1\r\n"},
-        {"binary noise", badfiles::noise(4096, 0x5e77e1)},
+        {"binary noise", noiseBytes(4096, 0x5e77e1)},
         {"UTF-16", QByteArray("5\0"
                               "4\0"
                               "0\0"
@@ -85,7 +86,7 @@ TEST_F(BadSettings, EveryBrokenFileGivesTheDefaultsAndAGoodFileAtExit)
 
 TEST_F(BadSettings, GoodValuesBeforeAVeryLongTailAreKept)
 {
-    writeSettings("5565,4300,0,450,600,0 " + badfiles::noise(8 << 20, 77));
+    writeSettings("5565,4300,0,450,600,0 " + noiseBytes(8 << 20, 77));
     start();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(form->height(), 5565.0f);
@@ -100,7 +101,7 @@ TEST_F(BadSettings, DirectoryNamedSetteiDatIsReportedAtExitAndKept)
 {
     const QString path = settingsPath(dir.path());
     ASSERT_TRUE(QDir().mkpath(path));
-    ASSERT_TRUE(badfiles::write(path + "/keep.txt", "mine"));
+    ASSERT_TRUE(writeBytes(path + "/keep.txt", "mine"));
     start();
     expectDefaults("directory");
     quit();

@@ -65,25 +65,6 @@ const QList<Recipe>& recipes()
     return table;
 }
 
-// 64 KiB from a fixed linear congruential generator: the same bytes every run.
-QByteArray garbage()
-{
-    QByteArray bytes(64 * 1024, Qt::Uninitialized);
-    std::uint32_t state = 0x4d45524f; // "MERO"
-    for (char& byte : bytes) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size() && file.flush();
-}
-
 bool runFfmpeg(const QStringList& args, const QString& output)
 {
     QProcess ffmpeg;
@@ -109,7 +90,7 @@ bool generate(const QString& name, const QString& target)
 
     bool made = false;
     if (name == QLatin1String("corrupt.mp4")) {
-        made = writeBytes(temp, garbage());
+        made = writeBytes(temp, noiseBytes(64 * 1024, 0x4d45524f));
     } else if (name == QLatin1String("notmedia.txt")) {
         made = writeBytes(temp, QStringLiteral("これは音楽ファイルではありません。\n").toUtf8());
     } else {
@@ -157,4 +138,22 @@ QString testMedia(const QString& name)
     if (QFileInfo(target).size() > 0 || generate(name, target))
         return target;
     return {};
+}
+
+QByteArray noiseBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = seed;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
 }

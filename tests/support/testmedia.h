@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Absolute path of a small media file shared by the tests, generated with
@@ -21,3 +22,10 @@
 // Returns an empty string for an unknown name or when the file cannot be made
 // (ffmpeg missing or failing); the reason goes to qWarning.
 QString testMedia(const QString& name);
+
+// `size` bytes from a linear congruential generator started at `seed`: the
+// same bytes on every run.
+QByteArray noiseBytes(qsizetype size, quint32 seed);
+
+// Writes `bytes` to `path`; false when that fails.
+bool writeBytes(const QString& path, const QByteArray& bytes);
