@@ -127,18 +127,11 @@ void MediaPlayer::requestLoad()
 {
     m_needsReload = false;
     m_videoDeferred = false;
-    const quint64 request = ++m_loadRequest;
+    ++m_loadRequest;
     const QFileInfo file(m_absolutePath);
     if (!file.exists() || file.isDir()) {
-        m_engine->unload();
-        // Reported from the event loop like every other failure, so that a
-        // handler of playbackFailed may set the next file without recursing.
-        const QString reason = file.isDir() ? QStringLiteral("フォルダーは再生できません")
-                                            : QStringLiteral("ファイルが見つかりません");
-        QTimer::singleShot(0, this, [this, request, reason] {
-            if (request == m_loadRequest)
-                fail(reason);
-        });
+        failBeforeLoading(file.isDir() ? QStringLiteral("フォルダーは再生できません")
+                                       : QStringLiteral("ファイルが見つかりません"));
         return;
     }
     if (m_source->resolve(m_absolutePath))
@@ -153,15 +146,23 @@ void MediaPlayer::startItems()
     if (problem.isEmpty() && m_source->isMidi() && SoundFontLocator::find().empty())
         problem = QStringLiteral("MIDIの音源（サウンドフォント）が見つかりません");
     if (!problem.isEmpty()) {
-        m_engine->unload();
-        const quint64 request = m_loadRequest;
-        QTimer::singleShot(0, this, [this, request, problem] {
-            if (request == m_loadRequest)
-                fail(problem);
-        });
+        failBeforeLoading(problem);
         return;
     }
-    m_engine->load(m_source->items(), true);
+    m_engine->load(m_source->items());
+}
+
+// Reported from the event loop like every failure of the engine's, so that a
+// handler of playbackFailed may set the next file without recursing; unless a
+// later file has been set by then.
+void MediaPlayer::failBeforeLoading(const QString& reason)
+{
+    m_engine->unload();
+    const quint64 request = m_loadRequest;
+    QTimer::singleShot(0, this, [this, request, reason] {
+        if (request == m_loadRequest)
+            fail(reason);
+    });
 }
 
 // libmpv waits for this before it opens the video output.

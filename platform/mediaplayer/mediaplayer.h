@@ -117,6 +117,7 @@ protected:
 private:
     void requestLoad();
     void startItems();
+    void failBeforeLoading(const QString& reason);
     void onVideoNeedsRenderContext();
     void onRenderReady();
     void onFileLoaded();

@@ -141,12 +141,10 @@ int openMidiStream(void*, char* uri, mpv_stream_cb_info* info)
 
 // The loadfile arguments after "loadfile" and its flag for an item: the target
 // and the per-file options. Empty when the item is not acceptable.
-QList<QByteArray> loadArguments(const MediaItem& item, bool withVideo)
+QList<QByteArray> loadArguments(const MediaItem& item)
 {
     QByteArray target;
     QList<QByteArray> options;
-    if (!withVideo)
-        options.append("vid=no"); // the next file selects video again
     const bool absolute = QDir::isAbsolutePath(item.location);
     switch (item.kind) {
     case MediaItem::Kind::File: // absolute: never read as an option, a URL or stdin
@@ -279,11 +277,11 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     }
 }
 
-void MpvEngine::load(const QList<MediaItem>& items, bool withVideo)
+void MpvEngine::load(const QList<MediaItem>& items)
 {
     QList<QList<QByteArray>> loads;
     for (const MediaItem& item : items) {
-        QList<QByteArray> args = loadArguments(item, withVideo);
+        QList<QByteArray> args = loadArguments(item);
         if (args.isEmpty() || loads.size() > int(kIndexMask))
             continue;
         args.insert(1, loads.isEmpty() ? "replace" : "append");
@@ -299,7 +297,7 @@ void MpvEngine::load(const QList<MediaItem>& items, bool withVideo)
     ++m_loadSerial;
     m_awaitingLoadReply = true;
     m_latestEntry = -1;
-    m_session = {.pendingReplies = int(loads.size()), .withoutVideo = !withVideo};
+    m_session = {.pendingReplies = int(loads.size())};
     // Queued on the core before the load, so the new file starts unpaused.
     setPaused(false);
     for (int index = 0; index < loads.size(); ++index)
@@ -355,12 +353,6 @@ void MpvEngine::setMuted(bool muted)
 }
 
 void MpvEngine::enableVideo()
-{
-    m_session.videoEnabled = true;
-    setVideoTrack();
-}
-
-void MpvEngine::setVideoTrack()
 {
     if (!m_handle)
         return;
@@ -487,8 +479,6 @@ void MpvEngine::handleEvent(const mpv_event& event)
     case MPV_EVENT_FILE_LOADED:
         if (latestFileIsActive()) {
             m_session.anyItemLoaded = true;
-            if (m_session.withoutVideo && m_session.videoEnabled)
-                setVideoTrack(); // this item too was queued without video
             // Observed values are coalesced and may not repeat one equal to the
             // previous file's: read the per-file ones once more.
             mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
@@ -522,17 +512,14 @@ void MpvEngine::handleEvent(const mpv_event& event)
 // libmpv's player thread waits meanwhile; property reads are answered.
 void MpvEngine::handlePreloaded()
 {
-    // A load without video stays so until enableVideo().
-    if (m_render || (m_session.withoutVideo && !m_session.videoEnabled) ||
-        !currentFileHasPicture())
+    if (m_render || !currentFileHasPicture())
         return;
     emit videoNeedsRenderContext();
     if (m_render)
         return;
-    // For this file only: the next one selects its video again.
+    // For this file only: the next one selects its video again, and once the
+    // render context exists that succeeds.
     mpv_set_property_string(m_handle, "file-local-options/vid", "no");
-    m_session.withoutVideo = true;
-    m_session.videoEnabled = false;
 }
 
 bool MpvEngine::currentFileHasPicture() const

@@ -64,18 +64,13 @@ public:
     bool isValid() const { return m_handle != nullptr; }
     QString initError() const { return m_initError; }
 
-    // Replaces whatever plays with `absolutePath` and plays it unpaused. The
-    // path must be absolute: passed as one loadfile argument it is then never
-    // read as an option, a URL ("proto://" cannot start it) or stdin ("-"). Without video the
-    // file's video track stays off until enableVideo().
-    void load(const QString& absolutePath, bool withVideo)
-    {
-        load({MediaItem{.location = absolutePath, .source = absolutePath}}, withVideo);
-    }
     // Replaces whatever plays with `items`, played in order from the first,
-    // unpaused. File and Midi locations must be absolute paths, Url locations
-    // network URLs; items that are neither are left out.
-    void load(const QList<MediaItem>& items, bool withVideo);
+    // unpaused. File and Midi locations must be absolute paths: passed as one
+    // loadfile argument each, they are never read as an option, a URL or stdin.
+    // Url locations must be network URLs; items that are neither are left out.
+    // An item whose picture nothing can render yet plays without it until
+    // enableVideo() (see videoNeedsRenderContext()).
+    void load(const QList<MediaItem>& items);
     // Back to the start of the first item of the latest load; the pause state
     // stays as it is.
     void rewind();
@@ -138,7 +133,6 @@ private:
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
-    void setVideoTrack();
 
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
@@ -158,8 +152,6 @@ private:
         QHash<std::int64_t, int> entryItems{}; // entry -> index of the item it plays
         int pendingReplies = 0;                // load replies still to come
         bool anyItemLoaded = false;            // an item was played
-        bool withoutVideo = false;             // loaded without video...
-        bool videoEnabled = false;             // ... and enableVideo() came since
     };
     Session m_session; // of the latest load
 };

@@ -165,7 +165,7 @@ double outputLevel(const QString& file, int volume, bool muted, const QString& c
         MediaItem midi;
         midi.kind = MediaItem::Kind::Midi;
         midi.location = file;
-        engine.load({midi}, false);
+        engine.load({midi});
         EXPECT_TRUE(ended.wait(kWaitMs));
     } // the engine closes its output file here
     QFile pcm(capture);
@@ -238,7 +238,7 @@ TEST(CdPlayback, ATrackGoesToTheDriveAndAFailingDriveIsReported)
     track.kind = MediaItem::Kind::CdTrack;
     track.track = 2;
     track.location = scratch.write("not-a-drive", QByteArray(4096, '\0'));
-    engine.load({track}, false);
+    engine.load({track});
     ASSERT_TRUE(failed.wait(kWaitMs));
     // Loading failed (the drive), not the request (its options).
     EXPECT_EQ(MpvEngine::failureText(failed.first().first().toInt()),
