@@ -132,17 +132,16 @@ bool MediaResolver::isNetworkUrl(const QString& url)
     return parsed.isValid() && isNetworkScheme(parsed.scheme());
 }
 
-MediaSniffer::Format MediaResolver::formatOfFile(const QString& absolutePath)
+MediaResolution MediaResolver::resolve(const QString& absolutePath)
 {
-    return MediaSniffer::formatOfFile(absolutePath);
+    return resolve(absolutePath, MediaSniffer::readHead(absolutePath));
 }
 
-MediaResolution MediaResolver::resolve(const QString& absolutePath)
+MediaResolution MediaResolver::resolve(const QString& absolutePath, const QByteArray& head)
 {
     m_chain.clear();
     m_filesRead = 0;
     MediaResolution result;
-    const QByteArray head = MediaSniffer::readHead(absolutePath);
     const Format format = MediaSniffer::formatOf(head, absolutePath);
     switch (format) {
     case Format::Midi:

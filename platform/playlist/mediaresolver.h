@@ -22,8 +22,8 @@
 // already being expanded further up is skipped, so loops end. Bounds on
 // entries, playlist files read and bytes read keep hostile playlists cheap.
 //
-// Reads files: call it off the UI thread for playlists (resolveHead() tells
-// whether that is needed). Instances are cheap and not shared between threads.
+// Reads files: call it off the UI thread for playlists (MediaSniffer tells
+// from the file's head whether that is needed). Instances are cheap and not shared between threads.
 class MediaResolver
 {
 public:
@@ -48,9 +48,8 @@ public:
 
     // `absolutePath` names an existing local file.
     MediaResolution resolve(const QString& absolutePath);
-    // The format, from the first bytes only (cheap): a playlist needs
-    // resolve() off the UI thread, anything else resolves at once.
-    static MediaSniffer::Format formatOfFile(const QString& absolutePath);
+    // The same, with the file's head (MediaSniffer::readHead) already read.
+    MediaResolution resolve(const QString& absolutePath, const QByteArray& head);
 
 private:
     void expand(const QString& path, MediaSniffer::Format format, int depth,

@@ -83,11 +83,6 @@ QByteArray MediaSniffer::readHead(const QString& path)
     return file.read(kHeadBytes);
 }
 
-MediaSniffer::Format MediaSniffer::formatOfFile(const QString& path)
-{
-    return formatOf(readHead(path), path);
-}
-
 bool MediaSniffer::isPlaylist(Format format)
 {
     return format == Format::Asx || format == Format::M3u || format == Format::Pls ||

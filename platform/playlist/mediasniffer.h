@@ -27,7 +27,5 @@ public:
     // or device would block the reader), for an empty file (procfs files say
     // they are) or when it cannot be read.
     static QByteArray readHead(const QString& path);
-    // Reads the head itself; Other when the file cannot be read.
-    static Format formatOfFile(const QString& path);
     static bool isPlaylist(Format format);
 };

@@ -19,8 +19,10 @@ void MediaSource::clear()
 bool MediaSource::resolve(const QString& absolutePath)
 {
     clear();
-    if (!MediaSniffer::isPlaylist(MediaResolver::formatOfFile(absolutePath))) {
-        m_resolution = MediaResolver().resolve(absolutePath);
+    // The head is read once: a single file resolves from it at once.
+    const QByteArray head = MediaSniffer::readHead(absolutePath);
+    if (!MediaSniffer::isPlaylist(MediaSniffer::formatOf(head, absolutePath))) {
+        m_resolution = MediaResolver().resolve(absolutePath, head);
         return true;
     }
     // The watcher goes with this object; the work holds no reference to it.
