@@ -105,17 +105,23 @@ QVariantMap tagsOf(const mpv_event_property& property)
     return tags;
 }
 
+// The value under `key` in a node map; null when `map` is no map or lacks it.
+const mpv_node* valueOf(const mpv_node& map, const char* key)
+{
+    if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list)
+        return nullptr;
+    const mpv_node_list* list = map.u.list;
+    for (int i = 0; i < list->num; ++i) {
+        if (qstrcmp(list->keys[i], key) == 0)
+            return &list->values[i];
+    }
+    return nullptr;
+}
+
 std::int64_t entryIdOf(const mpv_node& result)
 {
-    if (result.format != MPV_FORMAT_NODE_MAP || !result.u.list)
-        return -1;
-    const mpv_node_list* list = result.u.list;
-    for (int i = 0; i < list->num; ++i) {
-        if (qstrcmp(list->keys[i], "playlist_entry_id") == 0 &&
-            list->values[i].format == MPV_FORMAT_INT64)
-            return list->values[i].u.int64;
-    }
-    return -1;
+    const mpv_node* id = valueOf(result, "playlist_entry_id");
+    return id && id->format == MPV_FORMAT_INT64 ? id->u.int64 : -1;
 }
 
 // --- MIDI through a stream protocol -------------------------------------------------
@@ -530,16 +536,9 @@ bool MpvEngine::currentFileHasPicture() const
     bool picture = false;
     if (tracks.format == MPV_FORMAT_NODE_ARRAY && tracks.u.list) {
         for (int i = 0; i < tracks.u.list->num && !picture; ++i) {
-            const mpv_node& track = tracks.u.list->values[i];
-            if (track.format != MPV_FORMAT_NODE_MAP || !track.u.list)
-                continue;
-            const mpv_node_list* fields = track.u.list;
-            for (int f = 0; f < fields->num; ++f) {
-                if (qstrcmp(fields->keys[f], "type") == 0 &&
-                    fields->values[f].format == MPV_FORMAT_STRING &&
-                    qstrcmp(fields->values[f].u.string, "video") == 0)
-                    picture = true;
-            }
+            const mpv_node* type = valueOf(tracks.u.list->values[i], "type");
+            picture = type && type->format == MPV_FORMAT_STRING &&
+                      qstrcmp(type->u.string, "video") == 0;
         }
     }
     mpv_free_node_contents(&tracks);
