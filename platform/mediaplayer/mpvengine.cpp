@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mpv/client.h>
+#include <QSysInfo>
 #include <mpv/render_gl.h>
 #include <mpv/stream_cb.h>
 #include <string>
@@ -390,6 +391,22 @@ bool MpvEngine::createRenderContext(GetProcAddress getProcAddress, void* getProc
     return true;
 }
 
+bool MpvEngine::createSoftwareRenderContext()
+{
+    if (!m_handle || m_render)
+        return m_render != nullptr;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&m_render, m_handle, params) < 0) {
+        m_render = nullptr;
+        return false;
+    }
+    mpv_render_context_set_update_callback(m_render, &MpvEngine::onRenderUpdate, this);
+    return true;
+}
+
 void MpvEngine::freeRenderContext()
 {
     if (!m_render)
@@ -414,6 +431,42 @@ void MpvEngine::render(int fbo, int width, int height)
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &target},
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTime},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(m_render, params);
+}
+
+void MpvEngine::skipFrame()
+{
+    if (!m_render)
+        return;
+    int skip = 1;
+    int blockForTime = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTime},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(m_render, params);
+}
+
+void MpvEngine::render(QImage& image)
+{
+    if (!m_render || image.isNull() || image.format() != QImage::Format_RGB32)
+        return;
+    int size[2] = {image.width(), image.height()};
+    // Format_RGB32 is one 0xffRRGGBB word per pixel, in the machine's byte order.
+    char format[] = "bgr0";
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
+        std::copy_n("0rgb", 5, format);
+    std::size_t stride = static_cast<std::size_t>(image.bytesPerLine());
+    int blockForTime = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SW_SIZE, size},
+        {MPV_RENDER_PARAM_SW_FORMAT, format},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+        {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };

@@ -4,6 +4,7 @@
 #include "mediaitem.h"
 
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -18,7 +19,8 @@ struct mpv_event;
 struct mpv_event_property;
 struct mpv_event_end_file;
 
-// One libmpv player and, once a GL context exists, its render context.
+// One libmpv player and, once the video surface asks for it, its render
+// context: OpenGL, or libmpv's software renderer drawing into memory.
 //
 // Threads: every member function is called on the UI thread. libmpv's wakeup
 // and render-update callbacks run on its own threads and only queue a call to
@@ -83,16 +85,25 @@ public:
     // Selects the first video track (or cover art) of a file loaded without video.
     void enableVideo();
 
-    // Render API. The caller's GL context is current around each call.
+    // Render API, OpenGL: the caller's GL context is current around each call.
     // `x11Display` (a Display*, may be null) lets libmpv use VA-API interop.
     bool createRenderContext(GetProcAddress getProcAddress, void* getProcAddressContext,
                              void* x11Display);
+    // Render API, software: frames are scaled and converted on the processor
+    // (zimg or swscale) into memory; no GL context is involved.
+    bool createSoftwareRenderContext();
     void freeRenderContext();
     bool hasRenderContext() const { return m_render != nullptr; }
     // True when libmpv has a new video frame for render().
     bool takeNewFrame();
     // Draws the current frame into `fbo`, sized in device pixels, top row first.
     void render(int fbo, int width, int height);
+    // Software context: marks a new frame as shown without drawing it, for a
+    // surface nobody sees (libmpv's video output would wait for it).
+    void skipFrame();
+    // Software context: draws the current frame into all of `image`, which must
+    // be QImage::Format_RGB32; rows and pixels 64-byte aligned render fastest.
+    void render(QImage& image);
 
 signals:
     // A new frame is ready or the picture must be redrawn.

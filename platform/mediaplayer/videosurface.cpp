@@ -5,9 +5,81 @@
 #include "stallprobe.h"
 #include "videowindow.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QResizeEvent>
+#include <cstdlib>
+
+namespace
+{
+
+struct OpenGlProbe {
+    bool works = false;    // a context can be made current
+    bool hardware = false; // and a GPU, not the processor, rasterizes
+};
+
+// Asked once, when the first picture needs it: loading the driver is what
+// costs here.
+const OpenGlProbe& probeOpenGl()
+{
+    static const OpenGlProbe probe = [] {
+        OpenGlProbe result;
+        QOpenGLContext context;
+        if (!context.create())
+            return result;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        if (!context.makeCurrent(&surface))
+            return result;
+        result.works = true;
+        const auto* name =
+            reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+        const QByteArray renderer = QByteArray(name ? name : "").toLower();
+        // Mesa's llvmpipe and softpipe ("Software Rasterizer" in older
+        // versions), and the indirect or software fallbacks of other stacks.
+        result.hardware = !renderer.isEmpty() && !renderer.contains("llvmpipe") &&
+                          !renderer.contains("softpipe") && !renderer.contains("software") &&
+                          !renderer.contains("swrast");
+        context.doneCurrent();
+        return result;
+    }();
+    return probe;
+}
+
+// Without a GPU device there is nothing but the processor to rasterize, and no
+// driver needs loading to find that out.
+bool mayHaveGpu()
+{
+#ifdef Q_OS_LINUX
+    if (qEnvironmentVariableIntValue("LIBGL_ALWAYS_SOFTWARE") != 0)
+        return false;
+    const QStringList nodes = QDir(QStringLiteral("/dev/dri"))
+                                  .entryList({QStringLiteral("card*"), QStringLiteral("renderD*")},
+                                             QDir::System | QDir::Files);
+    return !nodes.isEmpty() || QFileInfo::exists(QStringLiteral("/dev/nvidiactl"));
+#else
+    return true;
+#endif
+}
+
+// An image whose first pixel and rows start on 64-byte boundaries, where
+// libmpv's scalers write fastest.
+QImage alignedImage(QSize size)
+{
+    const std::size_t stride = (std::size_t(size.width()) * 4 + 63) / 64 * 64;
+    void* data = std::aligned_alloc(64, stride * std::size_t(size.height()));
+    if (!data)
+        return {};
+    return QImage(static_cast<uchar*>(data), size.width(), size.height(), qsizetype(stride),
+                  QImage::Format_RGB32, [](void* pixels) { std::free(pixels); }, data);
+}
+
+} // namespace
 
 VideoSurface::VideoSurface(MpvEngine* engine, QWidget* parent) : QWidget(parent), m_engine(engine)
 {
@@ -28,29 +100,56 @@ VideoSurface::~VideoSurface()
     // The window frees the render context in its destructor, with its GL
     // context current; the container would delete it later than this.
     delete m_container;
+    if (m_output == Output::Software)
+        m_engine->freeRenderContext();
 }
 
 bool VideoSurface::isRenderReady() const
 {
-    return m_window && m_window->isRenderReady();
+    switch (m_output) {
+    case Output::OpenGl:
+        return m_window->isRenderReady();
+    case Output::Software:
+        return m_engine->hasRenderContext();
+    case Output::None:
+        break;
+    }
+    return false;
 }
 
-// Whether OpenGL works on this display at all (no GL integration in Qt, no
-// driver): asked once, when the first picture needs it.
-static bool openGlWorks()
+VideoSurface::Output VideoSurface::chooseOutput()
 {
-    static const bool works = [] {
-        QOpenGLContext probe;
-        return probe.create();
-    }();
-    return works;
+    const QByteArray forced = qgetenv("MERO_VIDEO_OUTPUT");
+    if (forced == "software")
+        return Output::Software;
+    if (forced != "opengl" && !mayHaveGpu())
+        return Output::Software;
+    const OpenGlProbe& probe = probeOpenGl();
+    if (forced == "opengl")
+        return probe.works ? Output::OpenGl : Output::Software;
+    return probe.hardware ? Output::OpenGl : Output::Software;
 }
 
 void VideoSurface::prepareRender()
 {
-    // Without OpenGL the file plays without its picture; the idle picture stays.
-    if (m_window || !openGlWorks())
+    if (m_output != Output::None)
         return;
+    if (chooseOutput() == Output::OpenGl) {
+        m_output = Output::OpenGl;
+        prepareWindow();
+        return;
+    }
+    if (!m_engine->createSoftwareRenderContext()) {
+        qWarning("VideoSurface: libmpv software render context could not be created");
+        return;
+    }
+    m_output = Output::Software;
+    connect(m_engine, &MpvEngine::renderUpdateRequested, this, &VideoSurface::onSoftwareUpdate);
+    emit renderReady();
+}
+
+void VideoSurface::prepareWindow()
+{
     m_window = new VideoWindow(m_engine);
     m_window->setVideoConfigured(m_videoConfigured);
     connect(m_window, &VideoWindow::renderReady, this, &VideoSurface::renderReady);
@@ -65,9 +164,67 @@ void VideoSurface::prepareRender()
 
 void VideoSurface::setVideoConfigured(bool configured)
 {
+    if (configured == m_videoConfigured)
+        return;
     m_videoConfigured = configured;
+    if (!configured)
+        m_hasFrame = false;
     if (m_window)
         m_window->setVideoConfigured(configured);
+    else
+        update();
+}
+
+// libmpv has a new frame or wants the picture redrawn. A frame nobody can see
+// is passed over at once: libmpv's video output would wait for it; the paint
+// that follows showing or restoring draws the latest.
+void VideoSurface::onSoftwareUpdate()
+{
+    m_redrawPending = true;
+    if (isVisible() && !window()->isMinimized()) {
+        update();
+        return;
+    }
+    if (m_engine->takeNewFrame()) {
+        m_engine->skipFrame();
+        m_hasFrame = true;
+    }
+}
+
+// A new frame is drawn at once, even before the engine's report that the
+// video output is configured reaches this thread: libmpv's video output waits
+// for that first render call. The current frame is drawn again only when
+// libmpv asks or the size changed; other paints show the kept image.
+void VideoSurface::renderSoftwareFrame()
+{
+    if (window()->isMinimized())
+        return;
+    const bool newFrame = m_engine->takeNewFrame();
+    m_hasFrame = m_hasFrame || newFrame;
+    const qreal ratio = devicePixelRatioF();
+    const QSize target = (QSizeF(size()) * ratio).toSize();
+    const bool resized = m_frame.size() != target;
+    const bool showVideo = m_videoConfigured && m_hasFrame;
+    if (!newFrame && !(showVideo && (m_redrawPending || resized)))
+        return;
+    if (target.isEmpty())
+        return;
+    if (resized) {
+        m_frame = alignedImage(target);
+        m_frame.setDevicePixelRatio(ratio);
+    }
+    m_redrawPending = false;
+    m_engine->render(m_frame);
+    if (newFrame && m_videoConfigured)
+        emit frameRendered();
+}
+
+void VideoSurface::paintPicture(QPainter& painter)
+{
+    if (m_output == Output::Software && m_videoConfigured && m_hasFrame && !m_frame.isNull())
+        painter.drawImage(QPointF(0, 0), m_frame);
+    else
+        paintIdlePicture(painter, QRectF(rect()));
 }
 
 QImage VideoSurface::grabFramebuffer()
@@ -77,10 +234,10 @@ QImage VideoSurface::grabFramebuffer()
     if (!isVisible() || size().isEmpty())
         return {};
     const qreal ratio = devicePixelRatioF();
-    QImage picture(size() * ratio, QImage::Format_RGB32);
+    QImage picture((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
     picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
-    paintIdlePicture(painter, QRectF(rect()));
+    paintPicture(painter);
     return picture;
 }
 
@@ -91,9 +248,12 @@ void VideoSurface::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-// Seen only until the video window exists, which then covers the widget.
+// With OpenGL, seen only until the video window exists, which then covers the
+// widget.
 void VideoSurface::paintEvent(QPaintEvent*)
 {
+    if (m_output == Output::Software)
+        renderSoftwareFrame();
     QPainter painter(this);
-    paintIdlePicture(painter, QRectF(rect()));
+    paintPicture(painter);
 }

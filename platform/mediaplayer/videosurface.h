@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class MpvEngine;
+class QPainter;
 class StallProbe;
 class VideoWindow;
 
@@ -12,16 +13,25 @@ class VideoWindow;
 // art) fitted to the widget with its aspect kept, or a quiet idle picture when
 // the player shows nothing.
 //
-// The picture is drawn in a native child window (VideoWindow) that fills this
-// widget: frames go from libmpv to the screen directly, and the widgets
-// around it keep being painted and flushed as plain raster widgets, each only
-// when it changes. Mouse and keys pass through to this widget.
+// The video output is chosen with the first file that has a picture
+// (prepareRender()); until then the widget paints the idle picture itself, so
+// audio alone never starts a renderer.
 //
-// That window, and with it OpenGL, comes only with prepareRender(): until the
-// first file with a picture the widget paints the idle picture itself, so
-// audio alone never starts the GL driver. The render context lives as long as
-// the window's GL context, which Qt creates once the window is shown with a
-// non-empty size; until then isRenderReady() is false. `engine` must outlive
+// - OpenGL, where a GPU renders it: the picture is drawn in a native child
+//   window (VideoWindow) that fills this widget. Frames go from libmpv to the
+//   screen directly, and the widgets around it keep being painted and flushed
+//   as plain raster widgets, each only when it changes. The render context
+//   lives as long as the window's GL context, which Qt creates once the window
+//   is shown with a non-empty size; until then isRenderReady() is false.
+// - Software, where OpenGL would run on the processor anyway (Mesa's
+//   llvmpipe on a machine without a GPU, a virtual X server, remote X) or does
+//   not work at all: libmpv scales and converts each frame into an image of
+//   this widget's size, which it paints like any widget. A shader rasterizer
+//   on the processor costs several times the processor time of that, and
+//   loads a compiler (LLVM) into the player.
+//
+// MERO_VIDEO_OUTPUT=opengl or =software in the environment overrides the
+// choice. Mouse and keys reach this widget either way. `engine` must outlive
 // this widget.
 class VideoSurface : public QWidget
 {
@@ -38,9 +48,11 @@ public:
     // Follows the engine's video output: while it is off the idle picture shows.
     void setVideoConfigured(bool configured);
 
-    // The picture as the window draws it now, in device pixels; null until the
+    // The picture as the surface draws it now, in device pixels; null until the
     // surface has been shown.
     QImage grabFramebuffer();
+    // True once prepareRender() chose OpenGL for this surface.
+    bool usesOpenGl() const { return m_output == Output::OpenGl; }
 
 signals:
     // The render context exists: files may now be loaded with video.
@@ -53,9 +65,22 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    enum class Output { None, OpenGl, Software };
+    static Output chooseOutput();
+    void prepareWindow();
+    void onSoftwareUpdate();
+    void renderSoftwareFrame();
+    void paintPicture(QPainter& painter);
+
     MpvEngine* m_engine;
-    VideoWindow* m_window = nullptr; // owned by m_container, from prepareRender()
+    Output m_output = Output::None;
+    VideoWindow* m_window = nullptr; // owned by m_container, OpenGL only
     QWidget* m_container = nullptr;
+    // Software only: the current frame at this widget's size in device pixels,
+    // and whether libmpv asked for a redraw not yet made.
+    QImage m_frame;
+    bool m_redrawPending = false;
+    bool m_hasFrame = false; // a frame of the current video output was drawn
     bool m_videoConfigured = false;
     StallProbe* m_stallProbe = nullptr; // only with MERO_STALL_PROBE set
 };

@@ -22,6 +22,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -137,106 +139,6 @@ TEST(MediaPlayerPlayback, WavPlaysToItsEndStopsAtTheStartAndPlaysAgain)
     EXPECT_EQ(player.position(), 0.0);
     player.play();
     EXPECT_TRUE(playsPast(player, 0.1));
-}
-
-TEST(MediaPlayerPlayback, Mp4FrameShowsItsColourFittedWithAspectKept)
-{
-    Host host;
-    MediaPlayer& player = *host.player;
-    VideoSurface* surface = player.videoSurface();
-    ASSERT_TRUE(surface->isVisible());
-
-    // Nothing loaded: the idle picture, not black.
-    const QImage idle = surface->grabFramebuffer();
-    ASSERT_FALSE(idle.isNull());
-    EXPECT_TRUE(isIdleBackground(idle.pixel(idle.width() / 2, 2)));
-
-    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
-    player.setFileName(testMedia("green.mp4"));
-    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
-    const QImage frame = surface->grabFramebuffer();
-    const int cx = frame.width() / 2;
-    const int cy = frame.height() / 2;
-    EXPECT_TRUE(isGreen(frame.pixel(cx, cy))) << std::hex << frame.pixel(cx, cy);
-    // 4:3 video on a wider surface: bars left and right, picture full height.
-    ASSERT_GT(frame.width() * 3, frame.height() * 4);
-    EXPECT_TRUE(isDark(frame.pixel(1, cy)));
-    EXPECT_TRUE(isDark(frame.pixel(frame.width() - 2, cy)));
-    EXPECT_TRUE(isGreen(frame.pixel(cx, 2)));
-    EXPECT_TRUE(isGreen(frame.pixel(cx, frame.height() - 3)));
-    EXPECT_TRUE(isGreen(frame.pixel(cx - frame.height() * 4 / 3 / 2 + 3, cy)));
-}
-
-TEST(MediaPlayerPlayback, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
-{
-    Host host;
-    MediaPlayer& player = *host.player;
-    const QWidget* surface = player.videoSurface();
-    const auto centre = [&] { return onScreen(host.window, surface, surface->rect().center()); };
-    const auto top = [&] { return onScreen(host.window, surface, {surface->width() / 2, 2}); };
-
-    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
-    player.setFileName(testMedia("green.mp4"));
-    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
-    ASSERT_TRUE(waitUntil([&] { return isGreen(centre()); }));
-    player.pause();
-    for (int round = 0; round < 2; ++round) {
-        player.setHeight(2150); // no room for video
-        EXPECT_FALSE(surface->isVisible());
-        player.setHeight(4865);
-        EXPECT_TRUE(waitUntil([&] { return isGreen(centre()); }, 2000)) << round;
-    }
-
-    // After a failure the idle picture, also across a hide and show.
-    player.setFileName(QStringLiteral("/nonexistent/x.mp4"));
-    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
-    player.setHeight(2150);
-    player.setHeight(4865);
-    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
-}
-
-TEST(MediaPlayerPlayback, OpenGlStartsWithTheFirstPictureNotBefore)
-{
-    Host host;
-    MediaPlayer& player = *host.player;
-    VideoSurface* surface = player.videoSurface();
-    const auto top = [&] { return onScreen(host.window, surface, {surface->width() / 2, 2}); };
-
-    // Audio alone: the idle picture, painted without OpenGL.
-    player.setFileName(testMedia("tone.wav"));
-    ASSERT_TRUE(playsPast(player, 0.2));
-    EXPECT_FALSE(surface->isRenderReady());
-    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
-    EXPECT_TRUE(isIdleBackground(surface->grabFramebuffer().pixel(surface->width() / 2, 2)));
-
-    // The first video brings the render context before its first frame, so
-    // it plays with its picture from the start.
-    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
-    player.setFileName(testMedia("green.mp4"));
-    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
-    EXPECT_TRUE(surface->isRenderReady());
-    EXPECT_LT(player.position(), 0.5);
-    const QPoint centre = surface->rect().center();
-    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
-}
-
-TEST(MediaPlayerPlayback, AVideoSetWhileTheSurfaceIsHiddenShowsOnceItIsShown)
-{
-    Host host;
-    MediaPlayer& player = *host.player;
-    VideoSurface* surface = player.videoSurface();
-    player.setHeight(2150); // no room for video
-    ASSERT_FALSE(surface->isVisible());
-
-    player.setFileName(testMedia("green.mp4"));
-    ASSERT_TRUE(playsPast(player, 0.2));
-    EXPECT_FALSE(surface->isRenderReady());
-
-    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
-    player.setHeight(4865);
-    ASSERT_TRUE(frames.count() > 0 || frames.wait(kLoadTimeoutMs));
-    const QPoint centre = surface->rect().center();
-    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
 }
 
 TEST(MediaPlayerPlayback, Mp3TagsFillTheInformationPanel)
@@ -402,7 +304,172 @@ TEST(MediaPlayerPlayback, FileNamesAreLocalFilesEvenWhenTheyLookLikeOptionsOrUrl
     EXPECT_TRUE(playsPast(player, 0.1)) << player.statusText().toStdString();
 }
 
-TEST(MediaPlayerPlayback, AudioPlaysWithoutAVisibleSurface)
+TEST(MediaPlayerPlayback, KeysControlPlaybackAndVolume)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    player.setFocus();
+    player.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(playsPast(player, 0.1));
+
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_EQ(player.playState(), PlayState::Paused);
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_EQ(player.playState(), PlayState::Playing);
+
+    QTest::keyClick(&player, Qt::Key_Down);
+    EXPECT_EQ(player.volume(), 95);
+    QTest::keyClick(&player, Qt::Key_Up);
+    QTest::keyClick(&player, Qt::Key_Up);
+    EXPECT_EQ(player.volume(), 100);
+
+    // Past the end: stopped at the start.
+    QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
+    QTest::keyClick(&player, Qt::Key_Right);
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(kLoadTimeoutMs));
+    EXPECT_EQ(player.playState(), PlayState::Stopped);
+    EXPECT_EQ(player.position(), 0.0);
+}
+
+// --- video, through each output -------------------------------------------------
+
+// Every picture test runs with OpenGL (Mesa's llvmpipe here) and with the
+// software output, which the player itself would choose on this display.
+class MediaPlayerVideo : public ::testing::TestWithParam<const char*>
+{
+protected:
+    void SetUp() override { qputenv("MERO_VIDEO_OUTPUT", GetParam()); }
+    void TearDown() override { qunsetenv("MERO_VIDEO_OUTPUT"); }
+    bool openGl() const { return std::string_view(GetParam()) == "opengl"; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Outputs, MediaPlayerVideo, ::testing::Values("opengl", "software"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_P(MediaPlayerVideo, Mp4FrameShowsItsColourFittedWithAspectKeptAndRefitsOnResize)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    VideoSurface* surface = player.videoSurface();
+    ASSERT_TRUE(surface->isVisible());
+
+    // Nothing loaded: the idle picture, not black.
+    const QImage idle = surface->grabFramebuffer();
+    ASSERT_FALSE(idle.isNull());
+    EXPECT_TRUE(isIdleBackground(idle.pixel(idle.width() / 2, 2)));
+
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    const QImage frame = surface->grabFramebuffer();
+    const int cx = frame.width() / 2;
+    const int cy = frame.height() / 2;
+    EXPECT_TRUE(isGreen(frame.pixel(cx, cy))) << std::hex << frame.pixel(cx, cy);
+    // 4:3 video on a wider surface: bars left and right, picture full height.
+    ASSERT_GT(frame.width() * 3, frame.height() * 4);
+    EXPECT_TRUE(isDark(frame.pixel(1, cy)));
+    EXPECT_TRUE(isDark(frame.pixel(frame.width() - 2, cy)));
+    EXPECT_TRUE(isGreen(frame.pixel(cx, 2)));
+    EXPECT_TRUE(isGreen(frame.pixel(cx, frame.height() - 3)));
+    EXPECT_TRUE(isGreen(frame.pixel(cx - frame.height() * 4 / 3 / 2 + 3, cy)));
+    EXPECT_EQ(surface->usesOpenGl(), openGl());
+
+    // Paused, then taller than 4:3: the same frame again, now with bars above
+    // and below and the full width.
+    player.pause();
+    player.setHeight(8000);
+    host.window.resize(player.size());
+    const auto refitted = [&] {
+        const QImage tall = surface->grabFramebuffer();
+        if (tall.isNull() || tall.height() * 4 <= tall.width() * 3)
+            return false;
+        const int x = tall.width() / 2;
+        const int y = tall.height() / 2;
+        return isDark(tall.pixel(x, 1)) && isDark(tall.pixel(x, tall.height() - 2)) &&
+               isGreen(tall.pixel(x, y)) && isGreen(tall.pixel(2, y)) &&
+               isGreen(tall.pixel(tall.width() - 3, y));
+    };
+    EXPECT_TRUE(waitUntil(refitted, 2000));
+    const QPoint centre = surface->rect().center();
+    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }, 2000));
+    EXPECT_TRUE(isDark(onScreen(host.window, surface, {centre.x(), 1})));
+}
+
+TEST_P(MediaPlayerVideo, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    const QWidget* surface = player.videoSurface();
+    const auto centre = [&] { return onScreen(host.window, surface, surface->rect().center()); };
+    const auto top = [&] { return onScreen(host.window, surface, {surface->width() / 2, 2}); };
+
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    ASSERT_TRUE(waitUntil([&] { return isGreen(centre()); }));
+    player.pause();
+    for (int round = 0; round < 2; ++round) {
+        player.setHeight(2150); // no room for video
+        EXPECT_FALSE(surface->isVisible());
+        player.setHeight(4865);
+        EXPECT_TRUE(waitUntil([&] { return isGreen(centre()); }, 2000)) << round;
+    }
+
+    // After a failure the idle picture, also across a hide and show.
+    player.setFileName(QStringLiteral("/nonexistent/x.mp4"));
+    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
+    player.setHeight(2150);
+    player.setHeight(4865);
+    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
+}
+
+TEST_P(MediaPlayerVideo, TheRendererStartsWithTheFirstPictureNotBefore)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    VideoSurface* surface = player.videoSurface();
+    const auto top = [&] { return onScreen(host.window, surface, {surface->width() / 2, 2}); };
+
+    // Audio alone: the idle picture, painted without a renderer.
+    player.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(playsPast(player, 0.2));
+    EXPECT_FALSE(surface->isRenderReady());
+    EXPECT_TRUE(waitUntil([&] { return isIdleBackground(top()); }, 2000));
+    EXPECT_TRUE(isIdleBackground(surface->grabFramebuffer().pixel(surface->width() / 2, 2)));
+
+    // The first video brings the render context before its first frame, so
+    // it plays with its picture from the start.
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    EXPECT_TRUE(surface->isRenderReady());
+    EXPECT_EQ(surface->usesOpenGl(), openGl());
+    EXPECT_LT(player.position(), 0.5);
+    const QPoint centre = surface->rect().center();
+    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
+}
+
+TEST_P(MediaPlayerVideo, AVideoSetWhileTheSurfaceIsHiddenShowsOnceItIsShown)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    VideoSurface* surface = player.videoSurface();
+    player.setHeight(2150); // no room for video
+    ASSERT_FALSE(surface->isVisible());
+
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(playsPast(player, 0.2));
+    // OpenGL needs the shown window; the software output passes frames over.
+    EXPECT_EQ(surface->isRenderReady(), !openGl());
+
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setHeight(4865);
+    ASSERT_TRUE(frames.count() > 0 || frames.wait(kLoadTimeoutMs));
+    const QPoint centre = surface->rect().center();
+    EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));
+}
+
+TEST_P(MediaPlayerVideo, MediaPlaysWithoutAVisibleSurface)
 {
     {
         SCOPED_TRACE("never shown");
@@ -432,33 +499,6 @@ TEST(MediaPlayerPlayback, AudioPlaysWithoutAVisibleSurface)
         const QImage frame = player.videoSurface()->grabFramebuffer();
         EXPECT_TRUE(isGreen(frame.pixel(frame.width() / 2, frame.height() / 2)));
     }
-}
-
-TEST(MediaPlayerPlayback, KeysControlPlaybackAndVolume)
-{
-    Host host;
-    MediaPlayer& player = *host.player;
-    player.setFocus();
-    player.setFileName(testMedia("tone.wav"));
-    ASSERT_TRUE(playsPast(player, 0.1));
-
-    QTest::keyClick(&player, Qt::Key_Space);
-    EXPECT_EQ(player.playState(), PlayState::Paused);
-    QTest::keyClick(&player, Qt::Key_Space);
-    EXPECT_EQ(player.playState(), PlayState::Playing);
-
-    QTest::keyClick(&player, Qt::Key_Down);
-    EXPECT_EQ(player.volume(), 95);
-    QTest::keyClick(&player, Qt::Key_Up);
-    QTest::keyClick(&player, Qt::Key_Up);
-    EXPECT_EQ(player.volume(), 100);
-
-    // Past the end: stopped at the start.
-    QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
-    QTest::keyClick(&player, Qt::Key_Right);
-    ASSERT_TRUE(ended.count() > 0 || ended.wait(kLoadTimeoutMs));
-    EXPECT_EQ(player.playState(), PlayState::Stopped);
-    EXPECT_EQ(player.position(), 0.0);
 }
 
 // --- size properties ------------------------------------------------------------------------
