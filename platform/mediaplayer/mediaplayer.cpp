@@ -83,8 +83,8 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
 
 MediaPlayer::~MediaPlayer()
 {
-    // The surface frees the render context with its GL context current; only
-    // then may libmpv itself go.
+    // The surface frees the render context (with its GL context current, when
+    // it has one); only then may libmpv itself go.
     delete m_surface;
     delete m_engine;
 }
@@ -122,7 +122,7 @@ void MediaPlayer::setFileName(const QString& path)
 
 // Hands the file to the engine. The render context is made when the first
 // file with a picture arrives (see onVideoNeedsRenderContext); a hidden surface
-// cannot make it, and the picture joins when the surface appears.
+// cannot make an OpenGL one, and the picture then joins when it appears.
 void MediaPlayer::requestLoad()
 {
     m_needsReload = false;

@@ -89,7 +89,7 @@ public:
     int entryCount() const;
     int currentEntry() const;
 
-    // The GL surface, for grabbing frames in tests and benchmarks.
+    // The video surface, for grabbing frames in tests and benchmarks.
     VideoSurface* videoSurface() const;
 
     QSize sizeHint() const override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mpvengine.h"
 
+#include "gpudevice.h"
 #include "mediaresolver.h"
 #include "midistreamurl.h"
 #include "midiwavestream.h"
@@ -203,6 +204,10 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
             return;
         }
     }
+    // Without a GPU there is no hardware decoder to try; each try would load a
+    // driver library as the first video frame is decoded.
+    if (!mayHaveGpu())
+        mpv_set_option_string(handle, "hwdec", "no");
     for (const auto& [name, value] : extraOptions)
         mpv_set_option_string(handle, name.constData(), value.constData());
     if (const int rc = mpv_initialize(handle); rc < 0) {
@@ -219,7 +224,7 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     mpv_observe_property(m_handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
-    // Audio files never start the GL driver: the render context is made only
+    // Audio files never start a renderer: the render context is made only
     // once a file turns out to have a picture, before its video output opens.
     mpv_hook_add(m_handle, kPreloadedHook, "on_preloaded", 0);
     mpv_set_wakeup_callback(m_handle, &MpvEngine::onWakeup, this);
@@ -231,7 +236,7 @@ MpvEngine::~MpvEngine()
         return;
     // No callback may reach this object once destruction starts.
     mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
-    Q_ASSERT(!m_render); // the surface frees it with its GL context current
+    Q_ASSERT(!m_render); // the surface frees it, with its GL context current if any
     if (m_render)
         mpv_render_context_free(m_render);
     mpv_terminate_destroy(m_handle);

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "videosurface.h"
 
+#include "gpudevice.h"
 #include "mpvengine.h"
 #include "stallprobe.h"
 #include "videowindow.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -49,22 +48,6 @@ const OpenGlProbe& probeOpenGl()
         return result;
     }();
     return probe;
-}
-
-// Without a GPU device there is nothing but the processor to rasterize, and no
-// driver needs loading to find that out.
-bool mayHaveGpu()
-{
-#ifdef Q_OS_LINUX
-    if (qEnvironmentVariableIntValue("LIBGL_ALWAYS_SOFTWARE") != 0)
-        return false;
-    const QStringList nodes = QDir(QStringLiteral("/dev/dri"))
-                                  .entryList({QStringLiteral("card*"), QStringLiteral("renderD*")},
-                                             QDir::System | QDir::Files);
-    return !nodes.isEmpty() || QFileInfo::exists(QStringLiteral("/dev/nvidiactl"));
-#else
-    return true;
-#endif
 }
 
 // An image whose first pixel and rows start on 64-byte boundaries, where
