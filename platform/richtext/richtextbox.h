@@ -19,7 +19,7 @@ public:
     // The most of a file that is loaded. A longer file shows its first
     // kMaxLoadBytes and a last line saying that the rest was left out, rather
     // than holding the user up and memory several times the file's size.
-    static constexpr qint64 kMaxLoadBytes = 16 * 1024 * 1024;
+    static constexpr qint64 kMaxLoadBytes = 6 * 1024 * 1024;
 
     explicit RichTextBox(QWidget* parent = nullptr);
 
