@@ -1,35 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "workbudget.h"
+
 #include <QCoreApplication>
-#include <ctime>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 // "The UI answers within a second": an event posted to the UI thread is
-// handled within that time. Sanitizer builds run several times slower, so
-// there the allowance grows; a hang still fails.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr int kAnswerMs = 5000;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr int kAnswerMs = 5000;
-#else
-inline constexpr int kAnswerMs = 1000;
-#endif
-#else
-inline constexpr int kAnswerMs = 1000;
-#endif
-
-// Milliseconds of processor time the calling thread has used.
-inline qint64 threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
+// handled within that time (longer in sanitizer builds; a hang still fails).
+inline constexpr qint64 kAnswerMs = budgetMs(1000);
 
 // Runs `action` from the event loop, as a menu click would run it, and
 // returns how many milliseconds of the UI thread's time went by until an event
