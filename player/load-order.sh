@@ -42,13 +42,9 @@ LD_TRACE_LOADED_OBJECTS=1 LD_WARN=yes LD_BIND_NOW=yes LD_DEBUG=bindings \
 cat "$tmp"/bindings.* > "$tmp/all" 2> /dev/null || write
 
 # The libraries in the loader's cache and default directories, by path.
-if command -v ldconfig > /dev/null 2>&1; then
-    ldconfig -p | awk -F' => ' 'NF == 2 { print $2 }' > "$tmp/cached"
-elif [ -x /sbin/ldconfig ]; then
-    /sbin/ldconfig -p | awk -F' => ' 'NF == 2 { print $2 }' > "$tmp/cached"
-else
-    write
-fi
+ldconfig=$(command -v ldconfig || echo /sbin/ldconfig)
+"$ldconfig" -p 2> /dev/null | awk -F' => ' 'NF == 2 { print $2 }' > "$tmp/cached"
+[ -s "$tmp/cached" ] || write
 
 # "name => path (address)" for each loaded library; the loader itself and
 # the vDSO have no such line.

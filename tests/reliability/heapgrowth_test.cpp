@@ -3,6 +3,7 @@
 // fraction of a second: the heap after many repetitions stays where it was
 // after the first few.
 #include "controlbar.h"
+#include "workbudget.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -18,17 +19,12 @@ qint64 heapInUse()
     return qint64(mallinfo2().uordblks);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kOwnAllocator = true;
-#else
-constexpr bool kOwnAllocator = false;
-#endif
 
 // Every play/pause change made three new icons, whose pixmaps stayed in Qt's
 // pixmap cache under new keys: some 4 KB per change, a file opened was one.
 TEST(HeapGrowth, PlayStateChangesReuseTheControlBarIcons)
 {
-    if (kOwnAllocator)
+    if (kAddressSanitized)
         GTEST_SKIP() << "the sanitizer's allocator keeps its own books";
     ControlBar bar;
     bar.resize(400, 40);

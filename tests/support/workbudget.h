@@ -10,16 +10,18 @@
 // do not count. Sanitizer builds run several times slower; there the budgets
 // grow.
 #if defined(__SANITIZE_ADDRESS__)
-inline constexpr int kSanitizerSlowdown = 5;
+inline constexpr bool kAddressSanitized = true;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-inline constexpr int kSanitizerSlowdown = 5;
+inline constexpr bool kAddressSanitized = true;
 #else
-inline constexpr int kSanitizerSlowdown = 1;
+inline constexpr bool kAddressSanitized = false;
 #endif
 #else
-inline constexpr int kSanitizerSlowdown = 1;
+inline constexpr bool kAddressSanitized = false;
 #endif
+
+inline constexpr int kSanitizerSlowdown = kAddressSanitized ? 5 : 1;
 
 // `plainMs` as allowed in this build.
 inline constexpr qint64 budgetMs(qint64 plainMs)
