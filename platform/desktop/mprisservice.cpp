@@ -52,9 +52,8 @@ MprisService::MprisService(MediaPlayer* player, Hooks hooks, QDBusConnection bus
         connect(player, &MediaPlayer::playbackFailed, this, &MprisService::scheduleRefresh);
         connect(player, &MediaPlayer::endOfMedia, this, &MprisService::scheduleRefresh);
         connect(player, &MediaPlayer::volumeChanged, this, &MprisService::scheduleRefresh);
-        // The tags arrive after the file is loaded, without a signal of their
-        // own; the position's steps carry them while the file plays.
-        connect(player, &MediaPlayer::positionChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &MediaPlayer::tagsChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &MediaPlayer::currentEntryChanged, this, &MprisService::scheduleRefresh);
         connect(player, &QObject::destroyed, this, &MprisService::scheduleRefresh);
     }
 

@@ -7,6 +7,13 @@
 
 ClickSlider::ClickSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
 
+QRect ClickSlider::handleRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
 void ClickSlider::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
@@ -26,4 +33,20 @@ void ClickSlider::mousePressEvent(QMouseEvent* event)
         }
     }
     QSlider::mousePressEvent(event);
+}
+
+void ClickSlider::paintEvent(QPaintEvent* event)
+{
+    QSlider::paintEvent(event);
+    m_paintedHandle = handleRect();
+}
+
+void ClickSlider::sliderChange(SliderChange change)
+{
+    // The groove's filled part ends at the handle, so a handle drawn where it
+    // already is leaves the whole picture as it is.
+    if (change == SliderValueChange && !m_paintedHandle.isNull() &&
+        handleRect() == m_paintedHandle)
+        return;
+    QSlider::sliderChange(change);
 }

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QRect>
 #include <QSlider>
 
 // A horizontal slider whose handle jumps to where the groove is clicked and
 // can be dragged on from there, as media players' sliders behave.
+//
+// It repaints only when a new value moves the handle: the playing position
+// steps several times a second, and over a long file most steps stay within
+// the pixel the handle already covers.
 class ClickSlider : public QSlider
 {
     Q_OBJECT
@@ -13,4 +18,11 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void sliderChange(SliderChange change) override;
+
+private:
+    QRect handleRect() const;
+
+    QRect m_paintedHandle; // where the last paint drew the handle
 };

@@ -318,6 +318,7 @@ void MediaPlayer::onMetadata(const QVariantMap& tags)
 {
     m_tags = tags;
     refreshInfo();
+    emit tagsChanged();
 }
 
 // --- transport --------------------------------------------------------------------------

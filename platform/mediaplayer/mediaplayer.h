@@ -101,6 +101,8 @@ signals:
     void positionChanged(double seconds);
     void durationChanged(double seconds);
     void fileLoaded();
+    // The file's tags, which come some time after fileLoaded().
+    void tagsChanged();
     void playbackFailed(const QString& reason);
     void endOfMedia();
     // A playlist moved to another entry (index as for currentEntry()).

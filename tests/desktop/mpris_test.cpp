@@ -44,6 +44,35 @@ private:
     QDBusConnection m_bus;
 };
 
+// A desktop's "playerctl --follow": the lines it has printed so far.
+class Follower
+{
+public:
+    explicit Follower(const QStringList& arguments)
+    {
+        m_process.start("playerctl", QStringList{"--player", "merosonx", "--follow"} + arguments);
+    }
+    ~Follower()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    const QStringList& lines()
+    {
+        while (m_process.canReadLine())
+            m_lines.append(QString::fromUtf8(m_process.readLine()).trimmed());
+        return m_lines;
+    }
+    bool hears(const QString& line)
+    {
+        return waitUntil([&] { return lines().contains(line); });
+    }
+
+private:
+    QProcess m_process;
+    QStringList m_lines;
+};
+
 // A host window with the player control in it and the service on the
 // session bus.
 class Mpris : public ::testing::Test
@@ -103,22 +132,23 @@ TEST_F(Mpris, PlayPauseStopAndStatusFollowThePlayer)
 TEST_F(Mpris, StatusChangesReachAFollowingClient)
 {
     load(testMedia("tone.wav"));
-    QProcess follower;
-    follower.start("playerctl", {"--player", "merosonx", "--follow", "status"});
-    QStringList lines;
-    auto readLines = [&] {
-        while (follower.canReadLine())
-            lines.append(QString::fromUtf8(follower.readLine()).trimmed());
-        return lines;
-    };
-    ASSERT_TRUE(waitUntil([&] { return readLines().contains("Stopped"); }));
+    Follower follower({"status"});
+    ASSERT_TRUE(follower.hears("Stopped"));
     player->play();
-    EXPECT_TRUE(waitUntil([&] { return readLines().contains("Playing"); }));
+    EXPECT_TRUE(follower.hears("Playing"));
     player->pause();
-    EXPECT_TRUE(waitUntil([&] { return readLines().contains("Paused"); }));
-    follower.kill();
-    follower.waitForFinished();
-    EXPECT_EQ(lines, (QStringList{"Stopped", "Playing", "Paused"}));
+    EXPECT_TRUE(follower.hears("Paused"));
+    EXPECT_EQ(follower.lines(), (QStringList{"Stopped", "Playing", "Paused"}));
+}
+
+TEST_F(Mpris, TitlesReachAFollowingClientAsTheTagsArrive)
+{
+    load(testMedia("tone.wav"));
+    Follower follower({"metadata", "--format", "{{xesam:title}}"});
+    ASSERT_TRUE(follower.hears("tone.wav"));
+    // Stopped at the start: no position steps, only the new file's tags.
+    load(testMedia("tone.mp3"));
+    EXPECT_TRUE(follower.hears(QStringLiteral("テスト曲")));
 }
 
 TEST_F(Mpris, PositionIsReadSetAndSoughtInMicroseconds)
@@ -188,19 +218,10 @@ TEST_F(Mpris, VolumeGoesBothWaysAndChangesAreSignalled)
     playerctl({"volume", "0.25"});
     EXPECT_TRUE(waitUntil([&] { return player->volume() == 25; }));
 
-    QProcess follower;
-    follower.start("playerctl", {"--player", "merosonx", "--follow", "volume"});
-    QStringList lines;
-    auto readLines = [&] {
-        while (follower.canReadLine())
-            lines.append(QString::fromUtf8(follower.readLine()).trimmed());
-        return lines;
-    };
-    ASSERT_TRUE(waitUntil([&] { return readLines().contains("0.250000"); }));
+    Follower follower({"volume"});
+    ASSERT_TRUE(follower.hears("0.250000"));
     player->setVolume(70); // while paused: the control bar or the keys
-    EXPECT_TRUE(waitUntil([&] { return readLines().contains("0.700000"); }));
-    follower.kill();
-    follower.waitForFinished();
+    EXPECT_TRUE(follower.hears("0.700000"));
     EXPECT_EQ(playerctl({"volume"}), "0.700000");
 }
 
