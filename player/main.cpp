@@ -32,6 +32,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("MeroSonx"));
     QGuiApplication::setDesktopFileName(MprisService::kDesktopEntry);
     QApplication::setFont(japaneseFont(9));
+    // The menus stay in the window, where the form counts them in its sizes,
+    // never in a desktop's global menu bar.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
 
     QtDialogs dialogs(QStringLiteral("Mero Sonx3"));
     frmMeroSonx form(dialogs, commandLine, QCoreApplication::applicationDirPath());

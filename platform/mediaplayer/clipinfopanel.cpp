@@ -54,11 +54,8 @@ void ClipInfoPanel::paintEvent(QPaintEvent*)
     painter.setPen(colors.color(QPalette::Mid));
     painter.drawLine(0, 0, width() - 1, 0);
 
-    QFont titleFont = font();
-    titleFont.setBold(true);
     const QFontMetrics metrics(font());
-    const QFontMetrics titleMetrics(titleFont);
-    const int lineHeight = std::max(metrics.height(), titleMetrics.height());
+    const int lineHeight = metrics.height();
     const int padding = horizontalPadding(metrics);
     const int textWidth = std::max(0, width() - 2 * padding);
     const int lineRoom = std::clamp((height() - 2 * kVerticalPadding) / lineHeight, 0, 3);
@@ -88,14 +85,16 @@ void ClipInfoPanel::paintEvent(QPaintEvent*)
     const int blockHeight = int(lines.size()) * lineHeight;
     int y = (height() - blockHeight) / 2;
     for (const Line& line : lines) {
-        const QFontMetrics& lineMetrics = line.isTitle ? titleMetrics : metrics;
-        painter.setFont(line.isTitle ? titleFont : font());
-        painter.setPen(line.isTitle && !m_title.isEmpty()
-                           ? colors.color(QPalette::Text)
-                           : colors.color(QPalette::PlaceholderText));
-        const QRect box(padding, y, textWidth, lineHeight);
-        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
-                         lineMetrics.elidedText(line.text, Qt::ElideRight, textWidth));
+        painter.setPen(line.isTitle ? colors.color(QPalette::Text)
+                                    : colors.color(QPalette::PlaceholderText));
+        // The title is emboldened by striking it twice a pixel apart: a bold
+        // face of the CJK font would be a second font file and face in memory
+        // for one line of text.
+        const int strike = line.isTitle ? 1 : 0;
+        const QRect box(padding, y, textWidth - strike, lineHeight);
+        const QString text = metrics.elidedText(line.text, Qt::ElideRight, box.width());
+        for (int dx = 0; dx <= strike; ++dx)
+            painter.drawText(box.translated(dx, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
         y += lineHeight;
     }
 }
