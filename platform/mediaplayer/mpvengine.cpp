@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mpvengine.h"
 
+#include "containerformat.h"
 #include "gpudevice.h"
 #include "mediaresolver.h"
 #include "midistreamurl.h"
@@ -156,7 +157,11 @@ QList<QByteArray> loadArguments(const MediaItem& item)
     const bool absolute = QDir::isAbsolutePath(item.location);
     switch (item.kind) {
     case MediaItem::Kind::File: // absolute: never read as an option, a URL or stdin
-        target = absolute ? item.location.toUtf8() : QByteArray();
+        if (!absolute)
+            break;
+        target = item.location.toUtf8();
+        if (const QByteArray format = containerformat::ofFile(item.location); !format.isEmpty())
+            options << "demuxer-lavf-format=" + format;
         break;
     case MediaItem::Kind::Midi:
         if (absolute)

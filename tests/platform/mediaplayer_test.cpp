@@ -141,6 +141,29 @@ TEST(MediaPlayerPlayback, WavPlaysToItsEndStopsAtTheStartAndPlaysAgain)
     EXPECT_TRUE(playsPast(player, 0.1));
 }
 
+TEST(MediaPlayerPlayback, FilesPlayWhetherTheirFormatIsKnownBeforeOpeningOrNot)
+{
+    QTemporaryDir dir;
+    // AAC behind an ID3 tag, named .mp3: libavformat finds out what it is.
+    QFile aac(testMedia("tone.aac"));
+    ASSERT_TRUE(aac.open(QIODevice::ReadOnly));
+    QByteArray tagged("ID3\x03\0\0\0\0\0\x10", 10);
+    tagged += QByteArray(16, '\0') + aac.readAll();
+    const QString disguised = dir.filePath("song.mp3");
+    QFile out(disguised);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(tagged) == tagged.size());
+    out.close();
+
+    Host host;
+    MediaPlayer& player = *host.player;
+    for (const QString& path : {testMedia("tone.mp2"), testMedia("tone.aifc"), disguised}) {
+        player.setFileName(path);
+        EXPECT_TRUE(playsPast(player, 0.1)) << path.toStdString() << ": "
+                                            << player.statusText().toStdString();
+        EXPECT_NEAR(player.duration(), 2.0, 0.1) << path.toStdString();
+    }
+}
+
 TEST(MediaPlayerPlayback, Mp3TagsFillTheInformationPanel)
 {
     Host host;

@@ -61,6 +61,8 @@ const QList<Recipe>& recipes()
         {"tone.aiff", tone({"-c:a", "pcm_s16be", "-f", "aiff"})},
         {"tone.aifc", tone({"-c:a", "pcm_s16le", "-f", "aiff"})}, // "sowt": an AIFC form
         {"tone.wma", tone({"-c:a", "wmav2", "-b:a", "64k", "-f", "asf"})},
+        {"tone.mp2", tone({"-c:a", "mp2", "-b:a", "64k", "-f", "mp2"})},
+        {"tone.aac", tone({"-c:a", "aac", "-b:a", "64k", "-f", "adts"})},
     };
     return table;
 }

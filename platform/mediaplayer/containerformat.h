@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+// The libavformat demuxer for a file whose first bytes leave no doubt about
+// its format: RIFF WAVE, AIFF/AIFC, or MPEG audio layer II or III (after an
+// ID3v2 tag or not) whose first three frames follow one another. Empty for
+// anything else, which libavformat then identifies itself.
+//
+// Naming the demuxer spares libavformat its format probe, which asks every
+// demuxer it has about the file's first kilobytes, several times over.
+namespace containerformat
+{
+
+QByteArray of(QIODevice& device); // reads from the start; the position moves
+QByteArray ofFile(const QString& path);
+
+} // namespace containerformat
