@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QIODevice>
 #include <array>
+#include <filesystem>
 #include <optional>
 
 namespace
@@ -122,6 +123,10 @@ QByteArray of(QIODevice& device)
 
 QByteArray ofFile(const QString& path)
 {
+    // Opening a FIFO would wait for its writer; devices are no media files.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(QFile::encodeName(path).toStdString(), error))
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

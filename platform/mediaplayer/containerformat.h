@@ -17,6 +17,6 @@ namespace containerformat
 {
 
 QByteArray of(QIODevice& device); // reads from the start; the position moves
-QByteArray ofFile(const QString& path);
+QByteArray ofFile(const QString& path); // empty for anything but a regular file
 
 } // namespace containerformat

@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace
 {
 
@@ -70,6 +74,13 @@ TEST(ContainerFormat, GeneratedFilesAreKnownByTheirContent)
     ASSERT_TRUE(QFile::copy(testMedia("tone.wav"), misnamed));
     EXPECT_EQ(containerformat::ofFile(misnamed), "wav");
     EXPECT_EQ(containerformat::ofFile(dir.filePath("missing.mp3")), "");
+    EXPECT_EQ(containerformat::ofFile(dir.path()), "");
+#ifdef Q_OS_UNIX
+    // Not opened: that would wait for a writer.
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.wav"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_EQ(containerformat::ofFile(QFile::decodeName(fifo)), "");
+#endif
     EXPECT_EQ(formatOf({}), "");
 }
 
