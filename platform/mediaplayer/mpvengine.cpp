@@ -39,6 +39,9 @@ enum PropertyId : std::uint64_t {
 // The hook run after a file is opened, before its tracks are selected.
 constexpr std::uint64_t kPreloadedHook = 1;
 
+// How long events wait to be read while only the playing position changes.
+constexpr int kClockPauseMs = 100;
+
 // Command reply ids of loads: this bit, the load's serial, the item's index.
 constexpr std::uint64_t kLoadReply = std::uint64_t(1) << 62;
 constexpr int kIndexBits = 20;
@@ -195,6 +198,9 @@ MpvEngine::MpvEngine(QObject* parent) : MpvEngine(Options(), parent) {}
 
 MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(parent)
 {
+    m_clockPause.setSingleShot(true);
+    m_clockPause.setInterval(kClockPauseMs);
+    connect(&m_clockPause, &QTimer::timeout, this, &MpvEngine::drainEvents);
     mpv_handle* handle = mpv_create();
     if (!handle) {
         m_initError = QStringLiteral("mpv_create failed");
@@ -277,6 +283,7 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
 {
     if (!m_handle)
         return;
+    endClockPause();
     std::vector<const char*> argv;
     argv.reserve(args.size() + 1);
     for (const QByteArray& arg : args)
@@ -342,6 +349,7 @@ void MpvEngine::setPaused(bool paused)
 {
     if (!m_handle)
         return;
+    endClockPause();
     int flag = paused ? 1 : 0;
     mpv_set_property_async(m_handle, 0, "pause", MPV_FORMAT_FLAG, &flag);
 }
@@ -511,12 +519,32 @@ void MpvEngine::drainEvents()
 {
     // Cleared first: a wakeup during the drain queues the next one.
     m_drainQueued = false;
+    bool onlyTheClock = true;
+    int events = 0;
     while (m_handle) {
         const mpv_event* event = mpv_wait_event(m_handle, 0);
         if (!event || event->event_id == MPV_EVENT_NONE)
             break;
+        ++events;
+        onlyTheClock = onlyTheClock && event->event_id == MPV_EVENT_PROPERTY_CHANGE &&
+                       event->reply_userdata == kTimePos;
         handleEvent(*event);
     }
+    // While nothing but the playing position moves (libmpv reports it with
+    // every block of audio, some thirty times a second), the next events are
+    // read together after a pause: the clock shows quarter seconds. Another
+    // kind of event waits at most that long; a request ends the pause.
+    if (events > 0 && onlyTheClock && !m_drainQueued.exchange(true))
+        m_clockPause.start();
+}
+
+// What answers a request is read as soon as it comes.
+void MpvEngine::endClockPause()
+{
+    if (!m_clockPause.isActive())
+        return;
+    m_clockPause.stop();
+    QMetaObject::invokeMethod(this, &MpvEngine::drainEvents, Qt::QueuedConnection);
 }
 
 bool MpvEngine::latestFileIsActive() const

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <atomic>
 #include <cstdint>
@@ -135,6 +136,7 @@ private:
     static void onWakeup(void* self);
     static void onRenderUpdate(void* self);
     void drainEvents();
+    void endClockPause();
     void handleEvent(const mpv_event& event);
     void handleProperty(std::uint64_t id, const mpv_event_property& property);
     void handleLoadReply(const mpv_event& event, int index);
@@ -148,7 +150,10 @@ private:
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
     QString m_initError;
+    // Set while a drain is on its way (queued, or waiting out m_clockPause):
+    // libmpv's wakeups then ask for none.
     std::atomic_bool m_drainQueued = false;
+    QTimer m_clockPause;
     std::atomic_bool m_renderUpdateQueued = false;
     // Each load gets a serial that its reply ids carry with the item index;
     // the replies name the playlist entries. libmpv numbers entries upwards,
