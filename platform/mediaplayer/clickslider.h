@@ -3,6 +3,7 @@
 
 #include <QRect>
 #include <QSlider>
+#include <QStyle>
 
 // A horizontal slider whose handle jumps to where the groove is clicked and
 // can be dragged on from there, as media players' sliders behave.
@@ -22,7 +23,7 @@ protected:
     void sliderChange(SliderChange change) override;
 
 private:
-    QRect handleRect() const;
+    QRect subControlRect(QStyle::SubControl part) const;
 
     QRect m_paintedHandle; // where the last paint drew the handle
 };

@@ -152,8 +152,10 @@ int openMidiStream(void*, char* uri, mpv_stream_cb_info* info)
 }
 
 // The loadfile arguments after "loadfile" and its flag for an item: the target
-// and the per-file options. Empty when the item is not acceptable.
-QList<QByteArray> loadArguments(const MediaItem& item)
+// and the per-file options. Empty when the item is not acceptable. Only the
+// file that opens now (`opensNow`) is read for its format: a list's later
+// entries open later, and reading each here would hold up the UI thread.
+QList<QByteArray> loadArguments(const MediaItem& item, bool opensNow)
 {
     QByteArray target;
     QList<QByteArray> options;
@@ -163,7 +165,8 @@ QList<QByteArray> loadArguments(const MediaItem& item)
         if (!absolute)
             break;
         target = item.location.toUtf8();
-        if (const QByteArray format = containerformat::ofFile(item.location); !format.isEmpty())
+        if (const QByteArray format = opensNow ? containerformat::ofFile(item.location) : "";
+            !format.isEmpty())
             options << "demuxer-lavf-format=" + format;
         break;
     case MediaItem::Kind::Midi:
@@ -305,7 +308,7 @@ void MpvEngine::load(const QList<MediaItem>& items)
 {
     QList<QList<QByteArray>> loads;
     for (const MediaItem& item : items) {
-        QList<QByteArray> args = loadArguments(item);
+        QList<QByteArray> args = loadArguments(item, loads.isEmpty());
         if (args.isEmpty() || loads.size() > int(kIndexMask))
             continue;
         args.insert(1, loads.isEmpty() ? "replace" : "append");
