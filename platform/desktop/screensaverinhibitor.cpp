@@ -31,6 +31,21 @@ ScreenSaverInhibitor::~ScreenSaverInhibitor()
 void ScreenSaverInhibitor::releaseNow()
 {
     m_wanted = false;
+    if (m_inhibitCall) {
+        // The Inhibit may already hold the screen saver: take its cookie now,
+        // as its reply would only be read by an event loop that is ending.
+        // The watcher goes first, so that the reply is not handled twice; its
+        // own waitForFinished() would deliver it to onInhibitReply as well.
+        QDBusPendingCall call = *m_inhibitCall;
+        delete m_inhibitCall;
+        m_inhibitCall = nullptr;
+        call.waitForFinished();
+        const QDBusPendingReply<uint> reply = call;
+        if (reply.isValid()) {
+            m_held = true;
+            m_cookie = reply.value();
+        }
+    }
     if (!m_held)
         return;
     m_held = false;
@@ -48,7 +63,7 @@ void ScreenSaverInhibitor::inhibit(const QString& reason)
     if (m_wanted)
         return;
     m_wanted = true;
-    if (!m_held && !m_pending)
+    if (!m_held && !m_inhibitCall)
         sendInhibit();
 }
 
@@ -71,19 +86,18 @@ void ScreenSaverInhibitor::sendInhibit()
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Inhibit"));
     call << m_applicationName << m_reason;
-    m_pending = true;
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+    m_inhibitCall = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kInhibitTimeoutMs), this);
+    connect(m_inhibitCall, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* finished) {
                 const QDBusPendingReply<uint> reply = *finished;
                 finished->deleteLater();
+                m_inhibitCall = nullptr;
                 onInhibitReply(reply.isValid() ? reply.value() : 0, reply.isValid());
             });
 }
 
 void ScreenSaverInhibitor::onInhibitReply(uint cookie, bool ok)
 {
-    m_pending = false;
     if (!ok) {
         emit unavailable(); // nothing to hold
         return;

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+class QDBusPendingCallWatcher;
+
 // Keeps the desktop from blanking the screen through the freedesktop
 // screen-saver interface (org.freedesktop.ScreenSaver, Inhibit and UnInhibit,
 // on the session bus).
@@ -14,8 +16,9 @@
 // overtakes a pending Inhibit still releases the cookie it brings. Without a
 // bus or a screen-saver service nothing happens, silently. On the way out
 // (aboutToQuit, or the destructor) a held inhibition is released with one
-// bounded blocking call, so that it is gone before the process is. UI thread
-// only.
+// bounded blocking call, so that it is gone before the process is; an Inhibit
+// still on its way is waited for first (at most kInhibitTimeoutMs), since the
+// screen saver may already hold it. UI thread only.
 class ScreenSaverInhibitor : public QObject
 {
     Q_OBJECT
@@ -26,13 +29,15 @@ public:
 
     void inhibit(const QString& reason);
     void release();
-    // Releases a held inhibition and waits for the screen saver to take it,
-    // at most kExitReleaseTimeoutMs.
+    // Releases a held or pending inhibition and waits for the screen saver to
+    // take it, at most kInhibitTimeoutMs + kExitReleaseTimeoutMs.
     void releaseNow();
     // What was last asked for.
     bool isInhibiting() const { return m_wanted; }
 
     static constexpr int kExitReleaseTimeoutMs = 1000;
+    // An Inhibit not answered in this time counts as no screen saver.
+    static constexpr int kInhibitTimeoutMs = 2000;
 
 signals:
     // The screen saver acknowledged an Inhibit (cookie) or an UnInhibit.
@@ -50,7 +55,7 @@ private:
     QString m_applicationName;
     QString m_reason;
     bool m_wanted = false;
-    bool m_pending = false; // an Inhibit call awaits its reply
+    QDBusPendingCallWatcher* m_inhibitCall = nullptr; // the Inhibit awaiting its reply
     bool m_held = false;
     uint m_cookie = 0;
 };

@@ -136,6 +136,28 @@ TEST_F(ScreenSaver, TheWayOutReleasesBeforeItReturns)
     EXPECT_EQ(recorder.count(kUnInhibit), 1);
 }
 
+TEST_F(ScreenSaver, TheWayOutReleasesAnInhibitStillOnItsWay)
+{
+    // A quit right after a video started: the screen saver may already hold
+    // the Inhibit whose reply the player has not read yet.
+    inhibitor.inhibit(QStringLiteral("test"));
+    inhibitor.releaseNow();
+    EXPECT_TRUE(recorder.held().isEmpty());
+    ASSERT_EQ(recorder.count(kUnInhibit), 1);
+
+    // The late reply releases nothing twice: whatever it would send goes out
+    // before the next Inhibit's reply is read.
+    QSignalSpy inhibited(&inhibitor, &ScreenSaverInhibitor::inhibited);
+    inhibitor.inhibit(QStringLiteral("again"));
+    ASSERT_TRUE(inhibited.wait(5000));
+    inhibitor.releaseNow();
+    QStringList methods;
+    for (const ScreenSaverRecorder::Call& call : recorder.calls())
+        methods << call.method;
+    EXPECT_EQ(methods, QStringList({kInhibit, kUnInhibit, kInhibit, kUnInhibit}));
+    EXPECT_TRUE(recorder.held().isEmpty());
+}
+
 TEST(ScreenSaverAbsent, NothingHappensAndNothingBreaks)
 {
     ScreenSaverInhibitor inhibitor(QDBusConnection::sessionBus(), QStringLiteral("Mero Sonx"));
