@@ -5,6 +5,8 @@
 #include <QSlider>
 #include <QStyle>
 
+class QStyleOptionSlider;
+
 // A horizontal slider whose handle jumps to where the groove is clicked and
 // can be dragged on from there, as media players' sliders behave.
 //
@@ -23,7 +25,8 @@ protected:
     void sliderChange(SliderChange change) override;
 
 private:
-    QRect subControlRect(QStyle::SubControl part) const;
+    QRect subControlRect(const QStyleOptionSlider& option, QStyle::SubControl part) const;
+    QRect handleRect() const;
 
     QRect m_paintedHandle; // where the last paint drew the handle
 };

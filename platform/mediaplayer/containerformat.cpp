@@ -12,7 +12,8 @@ namespace
 
 constexpr int kFramesToFollow = 3;
 constexpr qint64 kMaxFrameBytes = 2881; // MPEG-2.5 layer II, 160 kbit/s at 8 kHz, padded
-constexpr qint64 kHeadBytes = 12;
+constexpr qint64 kHeadBytes = 12;       // RIFF and FORM with their form type
+constexpr qint64 kMpegBytes = kFramesToFollow * kMaxFrameBytes + 4; // frames to follow, whole
 
 struct MpegFrame {
     int version; // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
@@ -107,8 +108,10 @@ namespace containerformat
 
 QByteArray of(QIODevice& device)
 {
-    const QByteArray head = readAt(device, 0, kHeadBytes);
-    if (head.size() == kHeadBytes) {
+    // Enough for the frames of an untagged file; a tagged one is read again
+    // past its tag.
+    const QByteArray head = readAt(device, 0, kMpegBytes);
+    if (head.size() >= kHeadBytes) {
         const QByteArray form = head.mid(8, 4);
         if (head.startsWith("RIFF") && form == "WAVE")
             return "wav";
@@ -116,7 +119,7 @@ QByteArray of(QIODevice& device)
             return "aiff";
     }
     const std::optional<qint64> tag = id3Length(head);
-    if (tag && isMpegAudio(readAt(device, *tag, kFramesToFollow * kMaxFrameBytes + 4)))
+    if (tag && isMpegAudio(*tag == 0 ? head : readAt(device, *tag, kMpegBytes)))
         return "mp3";
     return {};
 }
