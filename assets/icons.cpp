@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "icons.h"
 
-#include <QPixmap>
-
 #include "icons/merosonx.xpm"
 #include "icons/return.xpm"
+
+#include <QPixmap>
 
 QIcon meroSonxIcon()
 {

@@ -5,20 +5,27 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <charconv>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // Settei.dat is one short line; anything larger than this is not ours, and
 // reading only this much keeps a hostile file from costing memory.
 constexpr qint64 kReadLimit = 64 * 1024;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
 
-class Reader {
+class Reader
+{
 public:
     Reader(const QByteArray& text, const QString& path) : m_text(text), m_path(path) {}
 

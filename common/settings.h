@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 #include <stdexcept>
 
@@ -24,7 +23,8 @@ inline constexpr Settings kDefaultSettings{5400, 4250, 0, 0, 0, 1};
 
 // Raised by ReadSettings and WriteSettings; what() is an English summary,
 // reason() the system's or the parser's explanation for the user.
-class SettingsError : public std::runtime_error {
+class SettingsError : public std::runtime_error
+{
 public:
     SettingsError(const QString& path, const QString& reason)
         : std::runtime_error((path + QStringLiteral(": ") + reason).toStdString()), m_path(path),

@@ -21,7 +21,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-
 #include <cmath>
 #include <limits>
 
@@ -35,7 +34,8 @@ const QString frmMeroSonx::kMediaFilter = QStringLiteral(
     "再生ﾘｽﾄ(WMPで設定が可能)|*.asf;*.asx;*.wax;*.wma;*.wmv;*.wvx;*.wmp;*.wmx|すべてのファイル(*.*"
     ")|*.*");
 
-namespace {
+namespace
+{
 
 // The size-mode table, twips.
 struct SizeMode {
@@ -107,7 +107,8 @@ void frmMeroSonx::buildWindow(QMainWindow& window)
     m_menu = buildMainMenu(*window.menuBar(), *this);
     // All four menus must show across the narrowest size (4300 twips): the
     // style's roomy item padding would push ヘルプ(&H) into the overflow.
-    window.menuBar()->setStyleSheet(QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 4px; }"));
+    window.menuBar()->setStyleSheet(
+        QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 4px; }"));
 
     MP = new MediaPlayer(window.centralWidget());
     MP->move(0, 0);
@@ -163,8 +164,7 @@ void frmMeroSonx::applySettings()
     } catch (const SettingsError&) {
         s = kDefaultSettings;
     }
-    const bool usable =
-        s.windowState >= 0 && s.windowState <= 2 && s.width > 0 && s.height > 0;
+    const bool usable = s.windowState >= 0 && s.windowState <= 2 && s.width > 0 && s.height > 0;
     if (!usable)
         s = kDefaultSettings;
     // A window wholly off every screen keeps its size but comes back to the

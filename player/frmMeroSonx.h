@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QPointer>
-
 #include <cstdint>
 #include <memory>
 
@@ -23,7 +22,8 @@ class Dialogs;
 //
 // The handlers keep the names the menu table gives them; they are plain
 // member functions, connected by the menu builder.
-class frmMeroSonx : public Form {
+class frmMeroSonx : public Form
+{
 public:
     // `commandLine`: the whole text after the program name. `programDirectory`:
     // where Settei.dat lives.

@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-
 #include <clocale>
 
 int main(int argc, char** argv)

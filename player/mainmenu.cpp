@@ -7,7 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
-namespace {
+namespace
+{
 
 using Handler = void (frmMeroSonx::*)();
 
@@ -52,8 +53,8 @@ void run(frmMeroSonx& form, Handler handler)
     try {
         (form.*handler)();
     } catch (const AppError& e) {
-        qWarning("MeroSonx: untrapped error %d from %s: %s", e.number(),
-                 qUtf8Printable(e.source()), qUtf8Printable(e.description()));
+        qWarning("MeroSonx: untrapped error %d from %s: %s", e.number(), qUtf8Printable(e.source()),
+                 qUtf8Printable(e.description()));
     } catch (const std::exception& e) {
         qWarning("MeroSonx: untrapped error: %s", e.what());
     }

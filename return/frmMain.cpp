@@ -14,7 +14,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
-namespace {
+namespace
+{
 
 const QString kNotice = QStringLiteral(
     "Mero Sonx2には、原因不明のエラーが起き、起動は出来るが、ダイアログが表示されないといった"

@@ -11,7 +11,8 @@ class Dialogs;
 
 // Return's only window: a notice and two buttons. 設定を戻す writes the
 // default settings beside the program; 閉じる ends the program.
-class frmMain : public Form {
+class frmMain : public Form
+{
     Q_OBJECT
 public:
     // `programDirectory`: where Settei.dat is written.

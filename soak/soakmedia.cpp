@@ -55,7 +55,7 @@ SoakMedia::SoakMedia(const QString& directory) : m_directory(directory)
         addGood(midi);
     const QString playlist = QDir(directory).filePath("list.asx");
     if (writeBytes(playlist, "<asx version=\"3.0\"><entry><ref href=\"" +
-                                      testMedia("tone.wav").toUtf8() + "\"/></entry></asx>\r\n"))
+                                 testMedia("tone.wav").toUtf8() + "\"/></entry></asx>\r\n"))
         addGood(playlist);
 
     // The good ones cut in half, noise and a path to nothing for every type

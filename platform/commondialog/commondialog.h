@@ -13,7 +13,8 @@ class Dialogs;
 // The open dialog and the help call as the handlers use them: properties that keep their values
 // between uses, and showOpen(), which fails with the cancel error when the
 // user cancels and cancelError is set.
-class CommonDialog {
+class CommonDialog
+{
 public:
     explicit CommonDialog(Dialogs& dialogs, QString dialogTitle = {});
 

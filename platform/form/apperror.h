@@ -2,12 +2,12 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
 // A run-time error as the programs' handlers see it: a number, the name of the
 // component that raised it, and a description. Handlers trap it with try/catch.
-class AppError : public std::runtime_error {
+class AppError : public std::runtime_error
+{
 public:
     AppError(int number, QString source, QString description)
         : std::runtime_error(description.toStdString()), m_number(number),
@@ -25,7 +25,8 @@ private:
     QString m_description;
 };
 
-namespace errors {
+namespace errors
+{
 inline constexpr int kInvalidPropertyValue = 380;
 inline constexpr int kMinimizedOrMaximized = 384;
 inline constexpr int kCancel = 32755; // the common dialog's Cancel with CancelError set

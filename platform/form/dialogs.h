@@ -3,14 +3,14 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 class QWidget;
 
 // Message box styles, as the handlers write them: the button set in the low
 // bits plus one icon value.
-namespace msgbox {
+namespace msgbox
+{
 inline constexpr int kOkOnly = 0;
 inline constexpr int kOkCancel = 1;
 inline constexpr int kYesNo = 4;
@@ -35,15 +35,16 @@ struct MessageRequest {
 
 struct OpenFileRequest {
     QWidget* parent = nullptr;
-    QString title;            // empty: the platform's default title
-    QStringList nameFilters;  // descriptions shown exactly as written
+    QString title;               // empty: the platform's default title
+    QStringList nameFilters;     // descriptions shown exactly as written
     QList<QStringList> patterns; // per filter, e.g. {"*.mid", "*.rmi"}
-    QString initialPath;      // a file or a folder; empty: the current folder
+    QString initialPath;         // a file or a folder; empty: the current folder
 };
 
 // Every modal dialog of the programs goes through here, so that tests can
 // answer them without a nested event loop.
-class Dialogs {
+class Dialogs
+{
 public:
     explicit Dialogs(QString programTitle) : m_programTitle(std::move(programTitle)) {}
     virtual ~Dialogs() = default;
@@ -68,7 +69,8 @@ private:
 };
 
 // The real dialogs: QMessageBox and Qt's own QFileDialog.
-class QtDialogs final : public Dialogs {
+class QtDialogs final : public Dialogs
+{
 public:
     using Dialogs::Dialogs;
     std::optional<QString> openFile(const OpenFileRequest& request) override;

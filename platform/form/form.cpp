@@ -12,11 +12,11 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
-
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr float kWidthAllowance = 100;
 constexpr float kHeightAllowance = 400;
@@ -50,7 +50,8 @@ int clampedPixels(float twipValue, double perPixel, int low, int high)
 
 // Counts the geometry writes in progress, so that the events they raise
 // synchronously are not taken for the user's.
-class Writing {
+class Writing
+{
 public:
     explicit Writing(int& depth) : m_depth(depth) { ++m_depth; }
     ~Writing() { --m_depth; }
@@ -64,7 +65,8 @@ private:
 } // namespace
 
 // The Qt window behind a form: hands its events to the form.
-class FormWindow : public QMainWindow {
+class FormWindow : public QMainWindow
+{
 public:
     FormWindow(Form* form, Qt::WindowFlags flags) : QMainWindow(nullptr, flags), m_form(form) {}
 
@@ -144,8 +146,8 @@ void Form::load()
                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         break;
     case Border::SizableToolWindow:
-        flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                Qt::WindowCloseButtonHint;
+        flags =
+            Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
         break;
     }
     if (d.border == Border::Sizable || d.border == Border::FixedSingle)
@@ -315,7 +317,8 @@ void Form::requireNormal()
               QStringLiteral("Can't move or size a minimized or maximized window"));
 }
 
-namespace {
+namespace
+{
 void requireFinite(float value)
 {
     if (!std::isfinite(value))
@@ -493,9 +496,8 @@ void Form::windowResized(QSize size)
         } else {
             const double tpp = twipsPerPixel();
             m_normal.width = twips::fromPixels(size.width(), tpp) + kWidthAllowance;
-            m_normal.height =
-                twips::fromPixels(size.height() - menuBarHeight(size.width()), tpp) +
-                heightAllowance();
+            m_normal.height = twips::fromPixels(size.height() - menuBarHeight(size.width()), tpp) +
+                              heightAllowance();
         }
     }
     if (size == m_lastResize)
@@ -525,9 +527,7 @@ void Form::windowStateChanged()
     if (m_writing || m_unloading || !m_window)
         return;
     const Qt::WindowStates qt = m_window->windowState();
-    const int state = (qt & Qt::WindowMinimized)   ? 1
-                      : (qt & Qt::WindowMaximized) ? 2
-                                                   : 0;
+    const int state = (qt & Qt::WindowMinimized) ? 1 : (qt & Qt::WindowMaximized) ? 2 : 0;
     if (state == m_state)
         return;
     m_state = state;

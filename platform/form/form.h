@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
-
 #include <deque>
 
 class QScreen;
@@ -34,7 +33,8 @@ class FormWindow;
 // first access (running Form_Load) and destroyed by unload(), after which the
 // next access creates it afresh from the design. Controls are children of the
 // window: subclasses hold them in QPointer members.
-class Form : public QObject {
+class Form : public QObject
+{
     Q_OBJECT
 public:
     enum class Border { Sizable, FixedSingle, SizableToolWindow };
@@ -132,14 +132,14 @@ private:
     void windowCloseRequested();
 
     QPointer<QMainWindow> m_window; // a FormWindow
-    Geometry m_normal; // outer geometry of the normal window, twips
+    Geometry m_normal;              // outer geometry of the normal window, twips
     int m_state = 0;
     bool m_hasMenu = false;
-    int m_writing = 0;     // > 0 inside our own geometry or state writes
+    int m_writing = 0; // > 0 inside our own geometry or state writes
     bool m_unloading = false;
-    bool m_placed = false; // a position was set; else the window system's placement counts
-    bool m_fixed = false;  // fixed border: the user cannot resize
-    QSize m_lastResize;    // the window size Form_Resize last answered to
-    std::deque<QSize> m_staleSizes;      // sizes applied and since superseded
+    bool m_placed = false;          // a position was set; else the window system's placement counts
+    bool m_fixed = false;           // fixed border: the user cannot resize
+    QSize m_lastResize;             // the window size Form_Resize last answered to
+    std::deque<QSize> m_staleSizes; // sizes applied and since superseded
     std::deque<QPoint> m_stalePositions; // likewise, frame positions
 };

@@ -5,7 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace twips {
+namespace twips
+{
 
 double perPixel(const QScreen* screen)
 {

@@ -7,7 +7,8 @@ class QScreen;
 class QWidget;
 
 // 1440 twips to the logical inch: 15 twips a pixel at 96 dpi.
-namespace twips {
+namespace twips
+{
 
 // Twips per logical pixel on the screen that holds `widget` (the primary
 // screen when it has none yet).

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "foldedtext.h"
 
-namespace {
+namespace
+{
 
 // Folds the character that starts at `i` (one or two UTF-16 units) and
 // returns how many units it took.

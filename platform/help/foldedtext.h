@@ -8,7 +8,8 @@
 // decomposed (half-width ｶﾀｶﾅ and full-width ＡＢＣ meet their usual forms,
 // ﾊﾞ meets バ) and letters case-folded. Each unit of the folded text remembers
 // where it came from, so that a match can be shown in the original.
-class FoldedText {
+class FoldedText
+{
 public:
     FoldedText() = default;
     explicit FoldedText(const QString& original);

@@ -8,7 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-namespace {
+namespace
+{
 
 bool isHelpUrl(const QUrl& url)
 {
@@ -35,7 +36,8 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name)
     const QByteArray data = m_engine->fileData(file);
     if (data.isEmpty()) {
         if (type == QTextDocument::HtmlResource)
-            return QStringLiteral("<html><body><h2>ページが見つかりません</h2><p>%1</p></body></html>")
+            return QStringLiteral(
+                       "<html><body><h2>ページが見つかりません</h2><p>%1</p></body></html>")
                 .arg(name.toString().toHtmlEscaped());
         return {};
     }

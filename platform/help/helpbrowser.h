@@ -9,7 +9,8 @@ class QHelpEngineCore;
 // Shows help pages: qthelp:// addresses and everything they refer to (the
 // style sheet, images) come from the help engine; web and mail links go to
 // the desktop's browser or mail program instead of replacing the page.
-class HelpBrowser : public QTextBrowser {
+class HelpBrowser : public QTextBrowser
+{
     Q_OBJECT
 public:
     explicit HelpBrowser(QHelpEngineCore* engine, QWidget* parent = nullptr);

@@ -8,7 +8,8 @@
 #include <QHelpEngineCore>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 
 QString native(const QString& path)
 {
@@ -71,12 +72,12 @@ QString HelpCollection::copyPath() const
     const QFileInfo source(m_sourcePath);
     // One folder per installed collection, so that two program directories
     // never share a copy.
-    const QByteArray key = QCryptographicHash::hash(source.absoluteFilePath().toUtf8(),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
-    return m_cacheRoot + QStringLiteral("/help-") + QString::fromLatin1(key) +
-           QLatin1Char('/') + source.fileName();
+    const QByteArray key =
+        QCryptographicHash::hash(source.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
+    return m_cacheRoot + QStringLiteral("/help-") + QString::fromLatin1(key) + QLatin1Char('/') +
+           source.fileName();
 }
 
 bool HelpCollection::prepare()

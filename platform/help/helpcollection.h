@@ -9,7 +9,8 @@
 // file copy would lose the way to the .qch beside the original) and made
 // again when the original or its documentation has changed since. When
 // no copy can be made, the original is opened read-only.
-class HelpCollection {
+class HelpCollection
+{
 public:
     // `cacheRoot` empty: defaultCacheRoot().
     explicit HelpCollection(QString sourcePath, QString cacheRoot = {});

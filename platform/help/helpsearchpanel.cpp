@@ -9,7 +9,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 // The snippet as HTML with its matches in bold.
 QString markedSnippet(const PageHit& hit)

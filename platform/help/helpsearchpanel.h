@@ -13,7 +13,8 @@ class QUrl;
 
 // The finder's search tab: a line for the words, a button, and the pages that
 // hold them, each with its title and the sentence where the words stand.
-class HelpSearchPanel : public QWidget {
+class HelpSearchPanel : public QWidget
+{
     Q_OBJECT
 public:
     explicit HelpSearchPanel(QWidget* parent = nullptr);

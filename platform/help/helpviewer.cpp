@@ -20,7 +20,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 constexpr int kContentsTab = 0;
 constexpr int kKeywordsTab = 1;
@@ -63,7 +64,8 @@ HelpViewer::HelpViewer(const QString& collectionPath, const QString& cacheRoot, 
         m_browser->showMessage(
             QStringLiteral("ヘルプを表示できません"),
             {m_errorMessage,
-             QStringLiteral("プログラムのフォルダーに %1 と、その .qch ファイルがあるか確かめてください。")
+             QStringLiteral(
+                 "プログラムのフォルダーに %1 と、その .qch ファイルがあるか確かめてください。")
                  .arg(kHelpFileName)});
     }
 }
@@ -135,9 +137,9 @@ void HelpViewer::buildToolBar()
                                       QStringLiteral("進む"), m_browser, &QTextBrowser::forward);
     forward->setShortcut(QKeySequence::Forward);
     forward->setEnabled(false);
-    QAction* home = bar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
-                                   QStringLiteral("ホーム"), this,
-                                   [this] { showFinder(Finder::Contents); });
+    QAction* home =
+        bar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("ホーム"),
+                       this, [this] { showFinder(Finder::Contents); });
     home->setEnabled(isUsable());
     QAction* find = addAction(QStringLiteral("検索"), this, [this] { showFinder(Finder::Search); });
     find->setShortcut(QKeySequence::Find);

@@ -14,7 +14,8 @@ struct QHelpLink;
 // The help window: the finder on the left (目次, キーワード, 検索) and the page
 // on the right. It opens one collection; when the collection is missing or
 // unusable it says so where the page would be.
-class HelpViewer : public QMainWindow {
+class HelpViewer : public QMainWindow
+{
     Q_OBJECT
 public:
     enum class Finder { Contents, Keywords, Search };

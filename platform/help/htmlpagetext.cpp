@@ -5,14 +5,17 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 // Tags that start a new line of text when the page is read.
 bool isBlockTag(QStringView name)
 {
-    static const QStringList blocks = QStringLiteral(
-        "address blockquote body br caption dd div dl dt h1 h2 h3 h4 h5 h6 hr li ol p pre "
-        "section table td th tr ul").split(QLatin1Char(' '));
+    static const QStringList blocks =
+        QStringLiteral(
+            "address blockquote body br caption dd div dl dt h1 h2 h3 h4 h5 h6 hr li ol p pre "
+            "section table td th tr ul")
+            .split(QLatin1Char(' '));
     return blocks.contains(name, Qt::CaseInsensitive);
 }
 
@@ -77,9 +80,9 @@ QString tidy(const QString& text)
 
 QString firstMatch(const QString& html, const QString& element)
 {
-    const QRegularExpression re(
-        QStringLiteral("<%1\\b[^>]*>(.*?)</%1\\s*>").arg(element),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression re(QStringLiteral("<%1\\b[^>]*>(.*?)</%1\\s*>").arg(element),
+                                QRegularExpression::CaseInsensitiveOption |
+                                    QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = re.match(html);
     return m.hasMatch() ? m.captured(1) : QString();
 }
@@ -92,8 +95,8 @@ HtmlPageText HtmlPageText::fromHtml(const QString& html)
     QString title = firstMatch(html, QStringLiteral("title"));
     if (title.trimmed().isEmpty())
         title = firstMatch(html, QStringLiteral("h1"));
-    page.m_title = tidy(decodeEntities(stripTags(title))).replace(QLatin1Char('\n'),
-                                                                  QLatin1Char(' '));
+    page.m_title =
+        tidy(decodeEntities(stripTags(title))).replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The breadcrumb line is navigation, and the heading that repeats the
     // title adds nothing to the text.
     static const QRegularExpression crumb(
@@ -111,9 +114,10 @@ QString HtmlPageText::decodeEntities(const QString& text)
 {
     static const QHash<QString, QString> named = [] {
         QHash<QString, QString> table;
-        const QStringList pairs = QStringLiteral(
-            "amp & lt < gt > quot \" apos ' mdash — ndash – hellip … copy © times × "
-            "rarr → larr ← uarr ↑ darr ↓").split(QLatin1Char(' '));
+        const QStringList pairs =
+            QStringLiteral("amp & lt < gt > quot \" apos ' mdash — ndash – hellip … copy © times × "
+                           "rarr → larr ← uarr ↑ darr ↓")
+                .split(QLatin1Char(' '));
         for (qsizetype i = 0; i + 1 < pairs.size(); i += 2)
             table.insert(pairs.at(i), pairs.at(i + 1));
         table.insert(QStringLiteral("nbsp"), QStringLiteral(" "));

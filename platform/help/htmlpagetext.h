@@ -9,7 +9,8 @@
 // between two Japanese characters vanish, as they do on screen. A breadcrumb
 // paragraph (class "crumb") and a first heading that repeats the title are
 // left out of the text.
-class HtmlPageText {
+class HtmlPageText
+{
 public:
     static HtmlPageText fromHtml(const QString& html);
 

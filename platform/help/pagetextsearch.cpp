@@ -4,10 +4,10 @@
 #include "htmlpagetext.h"
 
 #include <QRegularExpression>
-
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr int kTitleWeight = 10;
 constexpr qsizetype kContextBefore = 30;

@@ -7,14 +7,13 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <utility>
 
 // One page that holds every word of a query.
 struct PageHit {
     QUrl url;
     QString title;
-    QString snippet; // a stretch of the page around the first match
+    QString snippet;                              // a stretch of the page around the first match
     QList<std::pair<qsizetype, qsizetype>> marks; // matches in the snippet: start, length
     int score = 0;
 };
@@ -23,7 +22,8 @@ struct PageHit {
 // found inside a sentence, where no word boundary marks it. Matching ignores
 // case and the width of kana and Latin letters (see FoldedText). A query of
 // several words, separated by blanks, finds the pages that hold all of them.
-class PageTextSearch {
+class PageTextSearch
+{
 public:
     // Adds a page; its title and text are taken from the HTML.
     void addPage(const QUrl& url, const QString& html);

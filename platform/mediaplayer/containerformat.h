@@ -16,7 +16,7 @@ class QIODevice;
 namespace containerformat
 {
 
-QByteArray of(QIODevice& device); // reads from the start; the position moves
+QByteArray of(QIODevice& device);       // reads from the start; the position moves
 QByteArray ofFile(const QString& path); // empty for anything but a regular file
 
 } // namespace containerformat

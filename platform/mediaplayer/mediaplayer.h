@@ -153,10 +153,10 @@ private:
     QVariantMap m_tags;
     QString m_failure; // reason, empty unless the file could not be played
     PlayState m_state = PlayState::Stopped;
-    bool m_stopped = true;      // at the start, paused, by stop() or the end
-    bool m_paused = false;      // the engine's pause, or the last request for it
-    bool m_needsReload = false; // the engine left the file; play() loads it again
-    quint64 m_loadRequest = 0;  // counts requestLoad(); a later one voids earlier ones
+    bool m_stopped = true;        // at the start, paused, by stop() or the end
+    bool m_paused = false;        // the engine's pause, or the last request for it
+    bool m_needsReload = false;   // the engine left the file; play() loads it again
+    quint64 m_loadRequest = 0;    // counts requestLoad(); a later one voids earlier ones
     bool m_videoDeferred = false; // loaded without video; select it once rendering works
     double m_position = 0;
     double m_duration = 0;

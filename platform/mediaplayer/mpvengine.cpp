@@ -13,11 +13,11 @@
 #include <QFile>
 #include <QList>
 #include <QMetaObject>
+#include <QSysInfo>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <mpv/client.h>
-#include <QSysInfo>
 #include <mpv/render_gl.h>
 #include <mpv/stream_cb.h>
 #include <string>
@@ -631,8 +631,8 @@ bool MpvEngine::currentFileHasPicture() const
     if (tracks.format == MPV_FORMAT_NODE_ARRAY && tracks.u.list) {
         for (int i = 0; i < tracks.u.list->num && !picture; ++i) {
             const mpv_node* type = valueOf(tracks.u.list->values[i], "type");
-            picture = type && type->format == MPV_FORMAT_STRING &&
-                      qstrcmp(type->u.string, "video") == 0;
+            picture =
+                type && type->format == MPV_FORMAT_STRING && qstrcmp(type->u.string, "video") == 0;
         }
     }
     mpv_free_node_contents(&tracks);

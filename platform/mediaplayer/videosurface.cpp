@@ -58,8 +58,9 @@ QImage alignedImage(QSize size)
     void* data = std::aligned_alloc(64, stride * std::size_t(size.height()));
     if (!data)
         return {};
-    return QImage(static_cast<uchar*>(data), size.width(), size.height(), qsizetype(stride),
-                  QImage::Format_RGB32, [](void* pixels) { std::free(pixels); }, data);
+    return QImage(
+        static_cast<uchar*>(data), size.width(), size.height(), qsizetype(stride),
+        QImage::Format_RGB32, [](void* pixels) { std::free(pixels); }, data);
 }
 
 } // namespace

@@ -9,4 +9,3 @@
 // The platform's registry: the system's own on Windows, a DesktopRegistry
 // elsewhere.
 std::unique_ptr<Registry> systemRegistry();
-

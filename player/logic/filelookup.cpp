@@ -3,10 +3,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // "*" any run of characters, "?" exactly one; everything else literally.
 // Iterative with one backtrack point, so no pattern can take exponential time.

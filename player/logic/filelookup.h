@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Looks a command-line text up as a file name: ordinary files only (no

@@ -14,7 +14,8 @@
 const QString frmWords::kLyricsFilter =
     QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)|*.txt|ﾘｯﾁﾃｷｽﾄﾌｧｲﾙ(*.rtf)|*.rtf");
 
-namespace {
+namespace
+{
 
 // The local .txt or .rtf file among dropped URLs, if any.
 QString droppedLyricsFile(const QMimeData* data)

@@ -12,7 +12,8 @@ class Dialogs;
 // The lyrics window: a resizable tool window with one rich text box that
 // loads a .txt or .rtf file. Closing it destroys the text; the next showing
 // starts empty.
-class frmWords : public Form {
+class frmWords : public Form
+{
 public:
     // `mediaDialog`: the main window's open dialog, whose last chosen media
     // path starts this window's dialog.

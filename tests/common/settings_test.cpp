@@ -6,9 +6,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class SettingsFile : public ::testing::Test {
+class SettingsFile : public ::testing::Test
+{
 protected:
     QString write(const QByteArray& bytes)
     {

@@ -15,12 +15,14 @@ inline void PrintTo(const QString& text, std::ostream* out)
 }
 QT_END_NAMESPACE
 
-namespace {
+namespace
+{
 
 QString page(const QString& title, const QString& body)
 {
-    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
-                          "<style>p { color: red; } /* 音量 */</style></head><body>%2</body></html>")
+    return QStringLiteral(
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
+               "<style>p { color: red; } /* 音量 */</style></head><body>%2</body></html>")
         .arg(title, body);
 }
 
@@ -56,10 +58,11 @@ TEST(HtmlPageText, JoinsJapaneseAcrossSourceLineBreaks)
 
 TEST(HtmlPageText, LeavesOutBreadcrumbAndHeadingThatRepeatsTheTitle)
 {
-    const HtmlPageText text = HtmlPageText::fromHtml(page(
-        QStringLiteral("歌詞ウィンドウ"),
-        QStringLiteral("<p class=\"crumb\"><a href=\"index.html\">ヘルプ</a> ＞ 歌詞ウィンドウ</p>\n"
-                       "<h1>歌詞ウィンドウ</h1><p>歌詞を読みます。</p><h2>歌詞ウィンドウ</h2>")));
+    const HtmlPageText text = HtmlPageText::fromHtml(
+        page(QStringLiteral("歌詞ウィンドウ"),
+             QStringLiteral(
+                 "<p class=\"crumb\"><a href=\"index.html\">ヘルプ</a> ＞ 歌詞ウィンドウ</p>\n"
+                 "<h1>歌詞ウィンドウ</h1><p>歌詞を読みます。</p><h2>歌詞ウィンドウ</h2>")));
     EXPECT_EQ(text.text(), QStringLiteral("歌詞を読みます。\n歌詞ウィンドウ"));
 }
 
@@ -95,7 +98,8 @@ TEST(FoldedText, MatchesAcrossWidthAndCaseAndMapsBack)
     }
 }
 
-class PageTextSearchTest : public ::testing::Test {
+class PageTextSearchTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -23,11 +23,9 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
-
+#include <map>
 #include <sys/mount.h>
 #include <unistd.h>
-
-#include <map>
 
 // Readable failure messages.
 QT_BEGIN_NAMESPACE
@@ -37,15 +35,16 @@ inline void PrintTo(const QString& text, std::ostream* out)
 }
 QT_END_NAMESPACE
 
-namespace {
+namespace
+{
 
 const QString kBuiltCollection = QStringLiteral(MERO_BIN_DIR "/") + kHelpFileName;
 
 bool contentsLoaded(HelpViewer& viewer)
 {
     QHelpContentModel* model = viewer.engine()->contentModel();
-    return QTest::qWaitFor([model] { return !model->isCreatingContents() && model->rowCount() > 0; },
-                           10000);
+    return QTest::qWaitFor(
+        [model] { return !model->isCreatingContents() && model->rowCount() > 0; }, 10000);
 }
 
 bool keywordsLoaded(HelpViewer& viewer)
@@ -93,7 +92,8 @@ QStringList changedFiles(const Snapshot& before, const Snapshot& after)
 }
 
 // A program directory of its own, holding a copy of the built collection.
-class HelpViewerTest : public ::testing::Test {
+class HelpViewerTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -146,18 +146,19 @@ TEST_F(HelpViewerTest, ContentsListEveryPageUnderTheOverview)
         EXPECT_TRUE(html.contains(QStringLiteral("<title>%1</title>").arg(item->title())))
             << item->url().toString().toStdString();
     }
-    for (const char* expected : {"ファイルを開いて再生する", "操作（コントロールバーとキー）",
-                                 "ウィンドウの形", "ウィンドウの位置", "インフォメーションの表示",
-                                 "歌詞ウィンドウ", "バージョン情報", "設定ファイル（Settei.dat）",
-                                 "設定戻し（Return）", "困ったときは"})
+    for (const char* expected :
+         {"ファイルを開いて再生する", "操作（コントロールバーとキー）", "ウィンドウの形",
+          "ウィンドウの位置", "インフォメーションの表示", "歌詞ウィンドウ", "バージョン情報",
+          "設定ファイル（Settei.dat）", "設定戻し（Return）", "困ったときは"})
         EXPECT_TRUE(titles.contains(QString::fromUtf8(expected))) << expected;
 
     // The window opens on the overview, with the style sheet applied.
     EXPECT_TRUE(viewer.browser()->source().path().endsWith(QLatin1String("/index.html")));
     EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Mero Sonx ヘルプ")));
-    EXPECT_FALSE(viewer.engine()->fileData(viewer.browser()->source().resolved(
-                                               QUrl(QStringLiteral("style.css"))))
-                     .isEmpty());
+    EXPECT_FALSE(
+        viewer.engine()
+            ->fileData(viewer.browser()->source().resolved(QUrl(QStringLiteral("style.css"))))
+            .isEmpty());
 
     // Choosing an entry shows its page and keeps the tree on it.
     const QUrl lyrics = model->contentItemAt(model->index(5, 0, root))->url();
@@ -310,7 +311,8 @@ TEST_F(HelpViewerTest, MissingOrBrokenCollectionIsExplainedInTheWindow)
     garbage.close();
     HelpViewer broken(collection(), cache);
     EXPECT_FALSE(broken.isUsable());
-    EXPECT_TRUE(broken.browser()->toPlainText().contains(QStringLiteral("ヘルプファイルを開けません")));
+    EXPECT_TRUE(
+        broken.browser()->toPlainText().contains(QStringLiteral("ヘルプファイルを開けません")));
 
     // A collection whose documentation file has gone.
     ASSERT_TRUE(QFile::remove(collection()));

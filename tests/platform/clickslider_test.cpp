@@ -60,14 +60,16 @@ struct Shown {
         option.maximum = slider->maximum();
         option.sliderPosition = slider->sliderPosition();
         option.sliderValue = slider->value();
-        return slider->style()->subControlRect(QStyle::CC_Slider, &option,
-                                               QStyle::SC_SliderHandle, slider);
+        return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
+                                               slider);
     }
     // What the X server holds for the window, not what a new paint would make.
     QImage onScreen() const
     {
-        return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
-            QImage::Format_RGB32);
+        return window.screen()
+            ->grabWindow(window.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     }
 };
 

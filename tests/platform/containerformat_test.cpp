@@ -65,8 +65,8 @@ TEST(ContainerFormat, GeneratedFilesAreKnownByTheirContent)
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.aifc")), "aiff");
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.mp3")), "mp3"); // tagged
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.mp2")), "mp3");
-    for (const char* left : {"tone.aac", "tone.wma", "tone.au", "green.mp4", "notmedia.txt",
-                             "corrupt.mp4"})
+    for (const char* left :
+         {"tone.aac", "tone.wma", "tone.au", "green.mp4", "notmedia.txt", "corrupt.mp4"})
         EXPECT_EQ(containerformat::ofFile(testMedia(left)), "") << left;
 
     QTemporaryDir dir;

@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class TestForm : public Form {
+class TestForm : public Form
+{
 public:
     bool withMenu = true;
     int resizes = 0;

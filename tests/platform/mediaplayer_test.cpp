@@ -158,8 +158,8 @@ TEST(MediaPlayerPlayback, FilesPlayWhetherTheirFormatIsKnownBeforeOpeningOrNot)
     MediaPlayer& player = *host.player;
     for (const QString& path : {testMedia("tone.mp2"), testMedia("tone.aifc"), disguised}) {
         player.setFileName(path);
-        EXPECT_TRUE(playsPast(player, 0.1)) << path.toStdString() << ": "
-                                            << player.statusText().toStdString();
+        EXPECT_TRUE(playsPast(player, 0.1))
+            << path.toStdString() << ": " << player.statusText().toStdString();
         EXPECT_NEAR(player.duration(), 2.0, 0.1) << path.toStdString();
     }
 }

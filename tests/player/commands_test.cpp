@@ -8,13 +8,15 @@
 #include <QDir>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 using Commands = PlayerTest;
 
 // A main window whose resize handling fails with an error other than 384
 // once armed, as any other failure of a size write would reach the command.
-class FailingResize : public frmMeroSonx {
+class FailingResize : public frmMeroSonx
+{
 public:
     using frmMeroSonx::frmMeroSonx;
     bool armed = false;

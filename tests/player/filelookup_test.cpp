@@ -5,16 +5,18 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-class FileLookup : public ::testing::Test {
+class FileLookup : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
-        for (const char* name : {"b.wav", "a.wav", "B.mp3", ".secret.wav", "song 1.mp3", "x?y.wav"}) {
+        for (const char* name :
+             {"b.wav", "a.wav", "B.mp3", ".secret.wav", "song 1.mp3", "x?y.wav"}) {
             QFile f(dir.filePath(name));
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         }
@@ -30,10 +32,10 @@ TEST_F(FileLookup, FindsOrdinaryFilesOnly)
     const std::pair<QString, std::optional<QString>> cases[] = {
         {at("a.wav"), "a.wav"},
         {at("song 1.mp3"), "song 1.mp3"},
-        {at("*.wav"), "a.wav"},          // first in name order
+        {at("*.wav"), "a.wav"}, // first in name order
         {at("?.mp3"), "B.mp3"},
-        {at("*"), "a.wav"},              // not the hidden file, not the folder
-        {at("b*"), "b.wav"},             // case matters: not B.mp3
+        {at("*"), "a.wav"},  // not the hidden file, not the folder
+        {at("b*"), "b.wav"}, // case matters: not B.mp3
         {at("x?y.wav"), "x?y.wav"},
         {at("missing.wav"), std::nullopt},
         {at("folder.wav"), std::nullopt},

@@ -5,7 +5,8 @@
 #include <QMimeData>
 #include <QUrl>
 
-namespace {
+namespace
+{
 
 using OpenMedia = PlayerTest;
 
@@ -77,9 +78,8 @@ TEST_F(OpenMedia, AnyFileUnderAllFilesGoesToThePlayer)
     form->Open_Click();
     EXPECT_EQ(form->caption(), QStringLiteral("notmedia.txt - Mero Sonx Ver3.0"));
     EXPECT_EQ(form->player()->fileName(), text);
-    EXPECT_TRUE(waitFor([&] {
-        return form->player()->statusText().startsWith(QStringLiteral("再生できません"));
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return form->player()->statusText().startsWith(QStringLiteral("再生できません")); }));
     // And the program goes on: a good file plays after it.
     dialogs.openAnswers.push_back(testMedia("tone.wav"));
     form->Open_Click();
@@ -91,8 +91,8 @@ TEST_F(OpenMedia, DroppedFilesOpenTheFirst)
     start();
     form->Compact_Click();
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(testMedia("tone.mp3")),
-                  QUrl::fromLocalFile(testMedia("tone.wav"))});
+    data.setUrls(
+        {QUrl::fromLocalFile(testMedia("tone.mp3")), QUrl::fromLocalFile(testMedia("tone.wav"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form->window(), &enter);
     EXPECT_TRUE(enter.isAccepted());

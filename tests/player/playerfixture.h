@@ -8,14 +8,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 // A main window started in a program directory of its own, with its dialogs
 // answered by the test.
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public ::testing::Test
+{
 protected:
     void start(const QString& commandLine = {})
     {

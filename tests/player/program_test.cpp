@@ -8,13 +8,14 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QScreen>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -45,7 +46,9 @@ QString waitForWindow(const QString& name)
 bool waitForWindowGone(const QString& name, int timeoutMs = 10000)
 {
     return QTest::qWaitFor(
-        [&] { return xdotool({"search", "--onlyvisible", "--name", name}).isEmpty(); },
+        [&] {
+            return xdotool({"search", "--onlyvisible", "--name", name}).isEmpty();
+        },
         timeoutMs);
 }
 
@@ -58,15 +61,16 @@ void pressKeys(const QString& window, const QString& keys)
     xdotool({"key", "--clearmodifiers", keys});
 }
 
-class Programs : public ::testing::Test {
+class Programs : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(QDir().mkpath(programDir()));
         ASSERT_TRUE(QDir().mkpath(dir.filePath("elsewhere")));
         for (const char* name : {"MeroSonx", "Return"}) {
-            ASSERT_TRUE(QFile::copy(QStringLiteral(MERO_BIN_DIR "/") + name,
-                                    programDir() + "/" + name));
+            ASSERT_TRUE(
+                QFile::copy(QStringLiteral(MERO_BIN_DIR "/") + name, programDir() + "/" + name));
         }
     }
     QString programDir() const { return dir.filePath("program"); }
@@ -140,7 +144,8 @@ TEST_F(Programs, AVideoShowsItsPictureWithoutLoadingAGlDriver)
         };
         EXPECT_TRUE(QTest::qWaitFor([&] { return greenShare() > 0.10; }, 5000)) << greenShare();
         if (withGl) {
-            const QByteArray maps = readAll(QStringLiteral("/proc/%1/maps").arg(player.processId()));
+            const QByteArray maps =
+                readAll(QStringLiteral("/proc/%1/maps").arg(player.processId()));
             EXPECT_FALSE(maps.contains("_dri.so")) << "a GL driver is loaded";
             EXPECT_FALSE(maps.contains("libLLVM")) << "a GL driver is loaded";
         }

@@ -5,7 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-namespace {
+namespace
+{
 
 using SizeModes = PlayerTest;
 using Placement = PlayerTest;
@@ -141,9 +142,8 @@ TEST_F(Placement, CornersAndCentreFromEveryState)
     EXPECT_EQ(form->left(), sw - 4300);
     // The real frame follows.
     const double tpp = twips::perPixel(form->window());
-    EXPECT_TRUE(waitFor([&] {
-        return form->window()->frameGeometry().left() == twips::toPixels(sw - 4300, tpp);
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return form->window()->frameGeometry().left() == twips::toPixels(sw - 4300, tpp); }));
 }
 
 TEST_F(Placement, WindowLargerThanTheScreenGoesNegativeUnclamped)

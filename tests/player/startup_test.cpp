@@ -10,7 +10,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 
-namespace {
+namespace
+{
 
 using Startup = PlayerTest;
 using Shutdown = PlayerTest;
@@ -113,8 +114,16 @@ TEST_F(Startup, InformationFlag)
 TEST_F(Startup, UnusableSettingsGiveTheDefaultsAndAGoodFileAtExit)
 {
     const QByteArray broken[] = {
-        "<missing>", "", "5400,4250,0", "99999999999,4250,0,0,0,1", "5400,4250,7,0,0,1",
-        "0,4250,0,0,0,1", "5400,-10,0,0,0,1", "5400,4250,0,0,0,70000", "abc", "\x01\x02\xff",
+        "<missing>",
+        "",
+        "5400,4250,0",
+        "99999999999,4250,0,0,0,1",
+        "5400,4250,7,0,0,1",
+        "0,4250,0,0,0,1",
+        "5400,-10,0,0,0,1",
+        "5400,4250,0,0,0,70000",
+        "abc",
+        "\x01\x02\xff",
     };
     for (const QByteArray& bytes : broken) {
         QFile::remove(settingsPath(dir.path()));

@@ -5,9 +5,9 @@
 // cut at the load limit says so on its last line, the UI answers throughout.
 #include "../player/playerfixture.h"
 #include "badfiles.h"
-#include "testmedia.h"
 #include "frmWords.h"
 #include "liveness.h"
+#include "testmedia.h"
 
 #include <functional>
 

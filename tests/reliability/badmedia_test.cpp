@@ -63,8 +63,8 @@ TEST_F(BadMedia, EmptyFilesAndNoiseUnderEveryExtension)
         cases.push_back({QStringLiteral("empty.") + extension, QByteArray(), Outcome::Fails});
     quint32 seed = 1;
     for (const QString& extension : badfiles::mediaExtensions())
-        cases.push_back({QStringLiteral("noise.") + extension, noiseBytes(64 * 1024, seed++),
-                         Outcome::Either});
+        cases.push_back(
+            {QStringLiteral("noise.") + extension, noiseBytes(64 * 1024, seed++), Outcome::Either});
     for (const MediaCase& c : cases)
         open(c);
     quit();

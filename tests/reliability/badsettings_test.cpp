@@ -4,8 +4,8 @@
 // not know, and leaves a good file at exit; what it cannot replace it names.
 #include "../player/playerfixture.h"
 #include "badfiles.h"
-#include "testmedia.h"
 #include "liveness.h"
+#include "testmedia.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -19,7 +19,6 @@ qint64 heapInUse()
     return qint64(mallinfo2().uordblks);
 }
 
-
 // Every play/pause change made three new icons, whose pixmaps stayed in Qt's
 // pixmap cache under new keys: some 4 KB per change, a file opened was one.
 TEST(HeapGrowth, PlayStateChangesReuseTheControlBarIcons)

@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-
 #include <sys/mount.h>
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -20,7 +20,8 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-class ReturnTool : public ::testing::Test {
+class ReturnTool : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs{QStringLiteral("Mero Sonx2設定戻し")};
@@ -45,7 +46,8 @@ TEST_F(ReturnTool, WindowIsAsDesigned)
     // The whole notice fits its label.
     QLabel* notice = form.notice();
     EXPECT_LE(notice->heightForWidth(notice->width()), notice->height());
-    EXPECT_TRUE(notice->text().contains(QStringLiteral("先に、Mero Sonx2を終了させておいてください。")));
+    EXPECT_TRUE(
+        notice->text().contains(QStringLiteral("先に、Mero Sonx2を終了させておいてください。")));
     // The user cannot resize it.
     EXPECT_EQ(form.window()->minimumSize(), form.window()->maximumSize());
 }

@@ -9,7 +9,8 @@
 
 // Answers the programs' modal dialogs from a script and records what they
 // were asked, so tests need no nested event loop.
-class ScriptedDialogs final : public Dialogs {
+class ScriptedDialogs final : public Dialogs
+{
 public:
     using Dialogs::Dialogs;
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Shared main of the test executables: one QApplication for the whole run.
 #include <QApplication>
-#include <gtest/gtest.h>
-
 #include <clocale>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {

@@ -3,13 +3,15 @@
 #include "frmWords.h"
 #include "testmedia.h"
 
-#include <QMimeData>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QUrl>
 
-namespace {
+namespace
+{
 
-class Lyrics : public PlayerTest {
+class Lyrics : public PlayerTest
+{
 protected:
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
@@ -46,11 +48,11 @@ TEST_F(Lyrics, PlacedBesideTheMainWindow)
     };
     // Lyrics width 4780, main width 4250.
     const Case cases[] = {
-        {600, 6000, 600, 6000 - 4780},   // room on the left
-        {600, 4780, 600, 4780 + 4250},   // exactly its width: the right
-        {600, 100, 600, 100 + 4250},     // no room: the right
-        {0, 9000, 0, 9000 + 4250},       // at the top edge: the right, top 0
-        {-300, 9000, 0, 9000 + 4250},    // above the screen: the right, top 0
+        {600, 6000, 600, 6000 - 4780}, // room on the left
+        {600, 4780, 600, 4780 + 4250}, // exactly its width: the right
+        {600, 100, 600, 100 + 4250},   // no room: the right
+        {0, 9000, 0, 9000 + 4250},     // at the top edge: the right, top 0
+        {-300, 9000, 0, 9000 + 4250},  // above the screen: the right, top 0
     };
     for (const Case& c : cases) {
         form->setTop(c.top);
