@@ -3,7 +3,7 @@
 // carrying a huge tag, opened through the open command. Each open ends in
 // playback or in "再生できません：" with the reason in the status bar; the
 // UI answers throughout; the window is still saved at exit.
-#include "../player/playerfixture.h"
+#include "playerfixture.h"
 #include "badfiles.h"
 #include "liveness.h"
 #include "testmedia.h"

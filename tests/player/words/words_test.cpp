@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "../player/playerfixture.h"
+#include "playerfixture.h"
 #include "frmWords.h"
 #include "testmedia.h"
 
