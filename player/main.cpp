@@ -61,9 +61,9 @@ int main(int argc, char** argv)
         if (form.isLoaded())
             form.openDroppedFile(path);
     };
-    MprisService mpris(form.player(), std::move(hooks), bus);
+    MprisService mpris(form.player()->playback(), std::move(hooks), bus);
     ScreenSaverInhibitor screenSaver(bus, QStringLiteral("Mero Sonx"));
-    VideoInhibitPolicy videoInhibit(form.player(), screenSaver);
+    VideoInhibitPolicy videoInhibit(form.player()->playback(), screenSaver);
 
     return app.exec();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mprisplayeradaptor.h"
 
-#include "mediaplayer.h"
+#include "playback.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,16 +44,16 @@ QString coverBeside(const QString& path)
 
 } // namespace
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayer* player,
-                                       std::function<void(const QString&)> open, QObject* parent)
+MprisPlayerAdaptor::MprisPlayerAdaptor(Playback* player, std::function<void(const QString&)> open,
+                                       QObject* parent)
     : QDBusAbstractAdaptor(parent), m_player(player), m_open(std::move(open))
 {
     m_sinceLastPosition.start();
     if (player) {
         m_lastPosition = player->position();
-        connect(player, &MediaPlayer::positionChanged, this, &MprisPlayerAdaptor::onPosition);
+        connect(player, &Playback::positionChanged, this, &MprisPlayerAdaptor::onPosition);
         // The clock's prediction starts again with each change of state.
-        connect(player, &MediaPlayer::playStateChanged, this, [this] {
+        connect(player, &Playback::playStateChanged, this, [this] {
             m_lastPosition = m_player->position();
             m_sinceLastPosition.start();
         });

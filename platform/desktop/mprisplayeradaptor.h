@@ -8,7 +8,7 @@
 #include <QVariantMap>
 #include <functional>
 
-class MediaPlayer;
+class Playback;
 
 // org.mpris.MediaPlayer2.Player over the player control: transport, position
 // (microseconds), metadata, volume (0.0 to 1.0 for the control's 0 to 100).
@@ -38,8 +38,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(bool CanControl READ canControl)
 public:
     // `parent` is the exported object. `open` takes a local file's path (OpenUri).
-    MprisPlayerAdaptor(MediaPlayer* player, std::function<void(const QString&)> open,
-                       QObject* parent);
+    MprisPlayerAdaptor(Playback* player, std::function<void(const QString&)> open, QObject* parent);
 
     QString playbackStatus() const;
     double rate() const { return 1.0; }
@@ -82,7 +81,7 @@ private:
     void seekTo(double seconds);
     void followFile() const;
 
-    QPointer<MediaPlayer> m_player;
+    QPointer<Playback> m_player;
     std::function<void(const QString&)> m_open;
     double m_lastPosition = 0; // seconds, as last reported
     QElapsedTimer m_sinceLastPosition;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "mprisservice.h"
 
-#include "mediaplayer.h"
 #include "mprisplayeradaptor.h"
 #include "mprisrootadaptor.h"
+#include "playback.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -34,7 +34,7 @@ const char* const kSignalled[] = {"PlaybackStatus", "Rate",    "Metadata", "Volu
 
 } // namespace
 
-MprisService::MprisService(MediaPlayer* player, Hooks hooks, QDBusConnection bus, QObject* parent)
+MprisService::MprisService(Playback* player, Hooks hooks, QDBusConnection bus, QObject* parent)
     : QObject(parent), m_bus(std::move(bus)), m_player(player)
 {
     new MprisRootAdaptor({QStringLiteral("Mero Sonx"), kDesktopEntry, kMimeTypes},
@@ -46,14 +46,14 @@ MprisService::MprisService(MediaPlayer* player, Hooks hooks, QDBusConnection bus
     m_refresh.setInterval(0);
     connect(&m_refresh, &QTimer::timeout, this, &MprisService::refresh);
     if (player) {
-        connect(player, &MediaPlayer::playStateChanged, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::durationChanged, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::fileLoaded, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::playbackFailed, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::endOfMedia, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::volumeChanged, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::tagsChanged, this, &MprisService::scheduleRefresh);
-        connect(player, &MediaPlayer::currentEntryChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::playStateChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::durationChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::fileLoaded, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::playbackFailed, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::endOfMedia, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::volumeChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::tagsChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::currentEntryChanged, this, &MprisService::scheduleRefresh);
         connect(player, &QObject::destroyed, this, &MprisService::scheduleRefresh);
     }
 

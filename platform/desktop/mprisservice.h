@@ -9,7 +9,7 @@
 #include <QVariantMap>
 #include <functional>
 
-class MediaPlayer;
+class Playback;
 class MprisPlayerAdaptor;
 
 // The player on the session bus as an MPRIS 2 media player, so that media
@@ -35,7 +35,7 @@ public:
         std::function<void(const QString&)> open; // OpenUri: a local file's path
     };
 
-    MprisService(MediaPlayer* player, Hooks hooks, QDBusConnection bus, QObject* parent = nullptr);
+    MprisService(Playback* player, Hooks hooks, QDBusConnection bus, QObject* parent = nullptr);
     ~MprisService() override;
 
     bool isRegistered() const { return !m_serviceName.isEmpty(); }
@@ -53,7 +53,7 @@ private:
     QVariantMap signalledProperties() const;
 
     QDBusConnection m_bus;
-    QPointer<MediaPlayer> m_player;
+    QPointer<Playback> m_player;
     MprisPlayerAdaptor* m_playerInterface = nullptr;
     QString m_serviceName;
     QVariantMap m_sent; // the values of the last PropertiesChanged, or of start-up

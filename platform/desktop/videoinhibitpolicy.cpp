@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "videoinhibitpolicy.h"
 
-#include "mediaplayer.h"
+#include "playback.h"
 #include "screensaverinhibitor.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ const QString kReason = QStringLiteral("動画を再生中");
 
 } // namespace
 
-VideoInhibitPolicy::VideoInhibitPolicy(MediaPlayer* player, ScreenSaverInhibitor& inhibitor,
+VideoInhibitPolicy::VideoInhibitPolicy(Playback* player, ScreenSaverInhibitor& inhibitor,
                                        QObject* parent)
     : QObject(parent), m_player(player), m_inhibitor(inhibitor)
 {
@@ -21,9 +21,9 @@ VideoInhibitPolicy::VideoInhibitPolicy(MediaPlayer* player, ScreenSaverInhibitor
     m_quiet.setInterval(kQuietMs);
     connect(&m_quiet, &QTimer::timeout, this, &VideoInhibitPolicy::stopInhibiting);
     if (player) {
-        connect(player, &MediaPlayer::frameRendered, this, &VideoInhibitPolicy::onFrame);
-        connect(player, &MediaPlayer::playStateChanged, this, &VideoInhibitPolicy::onStateChanged);
-        connect(player, &MediaPlayer::fileLoaded, this, [this] { m_lastFrame.invalidate(); });
+        connect(player, &Playback::frameShown, this, &VideoInhibitPolicy::onFrame);
+        connect(player, &Playback::playStateChanged, this, &VideoInhibitPolicy::onStateChanged);
+        connect(player, &Playback::fileLoaded, this, [this] { m_lastFrame.invalidate(); });
         connect(player, &QObject::destroyed, this, &VideoInhibitPolicy::stopInhibiting);
     }
     if (QCoreApplication* app = QCoreApplication::instance())

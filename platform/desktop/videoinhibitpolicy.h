@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class MediaPlayer;
+class Playback;
 class ScreenSaverInhibitor;
 
 // Keeps the screen awake while the player shows a moving picture.
@@ -22,7 +22,7 @@ class VideoInhibitPolicy : public QObject
 {
     Q_OBJECT
 public:
-    VideoInhibitPolicy(MediaPlayer* player, ScreenSaverInhibitor& inhibitor,
+    VideoInhibitPolicy(Playback* player, ScreenSaverInhibitor& inhibitor,
                        QObject* parent = nullptr);
 
     bool isInhibiting() const;
@@ -35,7 +35,7 @@ private:
     void onStateChanged();
     void stopInhibiting();
 
-    QPointer<MediaPlayer> m_player;
+    QPointer<Playback> m_player;
     ScreenSaverInhibitor& m_inhibitor;
     QElapsedTimer m_lastFrame; // invalid until a frame came while playing
     QTimer m_quiet;

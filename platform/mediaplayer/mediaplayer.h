@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "playstate.h"
+#include "playback.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -9,8 +9,6 @@
 
 class ClipInfoPanel;
 class ControlBar;
-class MediaSource;
-class MpvEngine;
 class PlaybackStatusBar;
 class VideoSurface;
 
@@ -20,16 +18,11 @@ class VideoSurface;
 // own toggle) and the control bar (695 twips). A part that does not fit whole
 // is hidden rather than clipped.
 //
-// Setting a file starts playing it at once; loading is asynchronous and
-// reported through fileLoaded() or playbackFailed(). At the end the player
-// stops at the start with the file still loaded, ready to play again. Without
-// a video surface to draw on (never shown, or no room for it) audio plays all
-// the same and the video joins once the surface exists.
-//
-// A file is judged by its content: a MIDI file is synthesized, a .cda file
-// plays its track from the CD drive, and a playlist (.asx family, M3U, PLS)
-// plays its entries in order, the information panel naming the current one;
-// its start, for stop and the end, is the start of its first entry.
+// The view of a Playback (playback()), which it owns: what plays, its state
+// and its failures live there; the transport calls and signals below are
+// the playback's own, for the program's convenience. Without a video surface
+// to draw on (never shown, or no room for it) audio plays all the same and
+// the video joins once the surface exists.
 //
 // Sizes: setWidth/setHeight take twips; the widget becomes
 // round(twips / twips::perPixel(this)) pixels and a read returns the twips
@@ -43,11 +36,11 @@ public:
     explicit MediaPlayer(QWidget* parent = nullptr);
     ~MediaPlayer() override;
 
-    // `path` is a local file name, relative ones taken against the current
-    // directory at the time of the call; it is never read as a URL or option
-    // (a playlist it names may name network streams).
-    void setFileName(const QString& path);
-    QString fileName() const { return m_fileName; }
+    Playback* playback() const { return m_playback; }
+
+    // As Playback's.
+    void setFileName(const QString& path) { m_playback->setFileName(path); }
+    QString fileName() const { return m_playback->fileName(); }
 
     void setShowDisplay(bool show);
     bool showDisplay() const { return m_showDisplay; }
@@ -63,31 +56,25 @@ public:
     float widthTwips() const;
     float heightTwips() const;
 
-    void play();
-    void pause();
-    void togglePause();
-    void stop(); // pauses at the start, file kept
-    void seek(double seconds);
-    void setVolume(int percent); // clamped to 0..100
-    int volume() const { return m_volume; }
-    void setMuted(bool muted);
-    bool isMuted() const { return m_muted; }
-
-    PlayState playState() const { return m_state; }
-    double position() const { return m_position; } // seconds
-    double duration() const { return m_duration; } // seconds, 0 while unknown
-    // The status bar's state text: "再生中", "一時停止", "停止", or
-    // "再生できません：" and the reason.
-    QString statusText() const;
-    // What the information panel shows: the title tag or else the file name,
-    // then the artist and album tags (empty when absent).
-    QString title() const;
-    QString artist() const;
-    QString album() const;
-    // What the file stands for: one entry, or a playlist's playable entries
-    // (0 until known). The current entry is -1 until the first one plays.
-    int entryCount() const;
-    int currentEntry() const;
+    // As Playback's.
+    void play() { m_playback->play(); }
+    void pause() { m_playback->pause(); }
+    void togglePause() { m_playback->togglePause(); }
+    void stop() { m_playback->stop(); }
+    void seek(double seconds) { m_playback->seek(seconds); }
+    void setVolume(int percent) { m_playback->setVolume(percent); }
+    int volume() const { return m_playback->volume(); }
+    void setMuted(bool muted) { m_playback->setMuted(muted); }
+    bool isMuted() const { return m_playback->isMuted(); }
+    PlayState playState() const { return m_playback->playState(); }
+    double position() const { return m_playback->position(); }
+    double duration() const { return m_playback->duration(); }
+    QString statusText() const { return m_playback->statusText(); }
+    QString title() const { return m_playback->title(); }
+    QString artist() const { return m_playback->artist(); }
+    QString album() const { return m_playback->album(); }
+    int entryCount() const { return m_playback->entryCount(); }
+    int currentEntry() const { return m_playback->currentEntry(); }
 
     // The video surface, for grabbing frames in tests and benchmarks.
     VideoSurface* videoSurface() const;
@@ -96,19 +83,17 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
+    // Forwarded from playback(), for the program's convenience.
     void playStateChanged(PlayState state);
-    // At most a few times a second while playing, and at once on seeks and stops.
     void positionChanged(double seconds);
     void durationChanged(double seconds);
     void fileLoaded();
-    // The file's tags, which come some time after fileLoaded().
     void tagsChanged();
     void playbackFailed(const QString& reason);
     void endOfMedia();
-    // A playlist moved to another entry (index as for currentEntry()).
     void currentEntryChanged(int index);
-    // After every setVolume(), whoever called it (control bar, keys, program).
     void volumeChanged(int percent);
+    // The surface drew a new video frame.
     void frameRendered();
 
 protected:
@@ -117,52 +102,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void requestLoad();
-    void startItems();
-    void failBeforeLoading(const QString& reason);
     void onVideoNeedsRenderContext();
     void onRenderReady();
-    void onFileLoaded();
-    void onItemStarted(int index);
-    void onFileFailed(int mpvError);
-    void onEndReached();
-    void onFileEnded();
-    void onTimePos(double seconds);
-    void setDuration(double seconds);
-    void onPause(bool paused);
-    void onMetadata(const QVariantMap& tags);
-    void fail(const QString& reason);
-    void returnToStart();
-    void setPositionShown(double seconds, bool force);
-    void refreshState();
+    void onPlayStateChanged(PlayState state);
+    void onPositionChanged(double seconds);
+    void onDurationChanged(double seconds);
     void refreshStatus();
     void refreshInfo();
     void relayout();
-    QString tag(const char* key) const;
-    QString failureReason(int mpvError) const;
 
-    MpvEngine* m_engine = nullptr;
-    MediaSource* m_source = nullptr; // what the file stands for: items, names
+    Playback* m_playback = nullptr;
     VideoSurface* m_surface = nullptr;
     ClipInfoPanel* m_info = nullptr;
     PlaybackStatusBar* m_status = nullptr;
     ControlBar* m_controls = nullptr;
 
-    QString m_fileName;     // as given
-    QString m_absolutePath; // as chosen, made absolute
-    QVariantMap m_tags;
-    QString m_failure; // reason, empty unless the file could not be played
-    PlayState m_state = PlayState::Stopped;
-    bool m_stopped = true;        // at the start, paused, by stop() or the end
-    bool m_paused = false;        // the engine's pause, or the last request for it
-    bool m_needsReload = false;   // the engine left the file; play() loads it again
-    quint64 m_loadRequest = 0;    // counts requestLoad(); a later one voids earlier ones
     bool m_videoDeferred = false; // loaded without video; select it once rendering works
-    double m_position = 0;
-    double m_duration = 0;
-    int m_shownQuarter = -1; // position shown, in quarter seconds
-    int m_volume = 100;
-    bool m_muted = false;
     bool m_showDisplay = true;
     bool m_showStatusBar = true;
     int m_displaySize = 4;

@@ -198,7 +198,8 @@ void VideoSurface::renderSoftwareFrame()
         m_frame.setDevicePixelRatio(ratio);
     }
     m_redrawPending = false;
-    m_engine->render(m_frame);
+    m_engine->render(m_frame.bits(), m_frame.width(), m_frame.height(),
+                     static_cast<std::size_t>(m_frame.bytesPerLine()));
     if (newFrame && m_videoConfigured)
         emit frameRendered();
 }

@@ -50,40 +50,6 @@ const MediaItem* MediaSource::currentItem() const
     return m_current >= 0 && m_current < items().size() ? &items()[m_current] : nullptr;
 }
 
-QString MediaSource::problemText() const
-{
-    using Problem = MediaResolution::Problem;
-    switch (m_resolution.problem) {
-    case Problem::PlaylistUnreadable:
-        return QStringLiteral("再生リストを読み込めません");
-    case Problem::NoPlayableEntry:
-        return QStringLiteral("再生リストに再生できる項目がありません");
-    case Problem::NoCdDrive:
-        return QStringLiteral("CDが見つかりません");
-    case Problem::BadCdTrack:
-        return QStringLiteral("CDトラックの情報を読み取れません");
-    case Problem::None:
-        break;
-    }
-    return {};
-}
-
-QString MediaSource::failureText() const
-{
-    if (isPlaylist())
-        return QStringLiteral("再生リストに再生できる項目がありません");
-    if (items().size() != 1)
-        return {};
-    switch (items()[0].kind) {
-    case MediaItem::Kind::CdTrack:
-        return QStringLiteral("CDが見つかりません");
-    case MediaItem::Kind::Midi:
-        return QStringLiteral("MIDIファイルが壊れているか、対応していない形式です");
-    default:
-        return {};
-    }
-}
-
 QString MediaSource::title(const QString& tagTitle, const QString& fallback) const
 {
     const MediaItem* item = currentItem();

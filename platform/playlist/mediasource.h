@@ -7,7 +7,7 @@
 #include <QString>
 
 // The file the player was given and what it stands for: the items to play,
-// which of them plays now, how to name it and why it cannot be played.
+// which of them plays now and how to name it.
 //
 // resolve() handles anything but a playlist at once; a playlist is read on a
 // worker thread (it names files that must all be looked at) and resolved()
@@ -32,12 +32,6 @@ public:
     int current() const { return m_current; } // -1 until an item plays
     void setCurrent(int index) { m_current = index; }
     const MediaItem* currentItem() const;
-
-    // Why the resolution cannot be handed to the engine; empty when it can.
-    QString problemText() const;
-    // Why the engine could not play it, when the kind of file says more than
-    // the engine's reason; empty otherwise.
-    QString failureText() const;
 
     // The current entry's title in its playlist, else `tagTitle`, else the
     // entry's file name, else `fallback` (the chosen file's name).

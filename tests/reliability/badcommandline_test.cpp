@@ -3,8 +3,8 @@
 // once, hands nothing to the player control, never opens what is not an
 // ordinary file (a FIFO would block, a device would stream forever), answers
 // at once and still saves its window at exit.
-#include "playerfixture.h"
 #include "liveness.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <QDir>

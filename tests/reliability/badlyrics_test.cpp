@@ -3,10 +3,10 @@
 // order mark, or RTF that claims 100 MB of binary data, opened through the
 // lyrics window's open command: the box shows what there is to show, a file
 // cut at the load limit says so on its last line, the UI answers throughout.
-#include "playerfixture.h"
 #include "badfiles.h"
 #include "frmWords.h"
 #include "liveness.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <functional>

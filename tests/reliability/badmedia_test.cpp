@@ -3,9 +3,9 @@
 // carrying a huge tag, opened through the open command. Each open ends in
 // playback or in "再生できません：" with the reason in the status bar; the
 // UI answers throughout; the window is still saved at exit.
-#include "playerfixture.h"
 #include "badfiles.h"
 #include "liveness.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <QSignalSpy>

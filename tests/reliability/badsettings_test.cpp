@@ -2,9 +2,9 @@
 // Settei.dat broken in every way a disk or a hand can break it: the player
 // starts with the defaults, answers at once, says nothing where the user need
 // not know, and leaves a good file at exit; what it cannot replace it names.
-#include "playerfixture.h"
 #include "badfiles.h"
 #include "liveness.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <QDir>

@@ -90,8 +90,8 @@ protected:
         hooks.quit = [this] { ++quits; };
         hooks.raise = [this] { ++raises; };
         hooks.open = [this](const QString& path) { opened.append(path); };
-        service =
-            std::make_unique<MprisService>(player, std::move(hooks), QDBusConnection::sessionBus());
+        service = std::make_unique<MprisService>(player->playback(), std::move(hooks),
+                                                 QDBusConnection::sessionBus());
         ASSERT_TRUE(service->isRegistered());
     }
 
@@ -260,7 +260,8 @@ TEST(MprisWithoutBus, ThePlayerPlaysAndNothingIsSaid)
     QWidget window;
     auto* player = new MediaPlayer(&window);
     window.show();
-    MprisService service(player, {}, QDBusConnection(QStringLiteral("no such connection")));
+    MprisService service(player->playback(), {},
+                         QDBusConnection(QStringLiteral("no such connection")));
     EXPECT_FALSE(service.isRegistered());
     player->setFileName(testMedia("tone.wav"));
     EXPECT_TRUE(waitUntil([&] { return player->position() > 0.1; }));

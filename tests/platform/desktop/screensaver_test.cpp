@@ -48,7 +48,7 @@ protected:
 
 TEST_F(ScreenSaver, VideoKeepsTheScreenOnUntilPauseEndOrStop)
 {
-    VideoInhibitPolicy policy(player, inhibitor);
+    VideoInhibitPolicy policy(player->playback(), inhibitor);
     player->setFileName(testMedia("green.mp4"));
     ASSERT_TRUE(waitUntil([&] { return recorder.held().size() == 1; }));
     const ScreenSaverRecorder::Call first = recorder.calls().first();
@@ -105,7 +105,7 @@ TEST_F(ScreenSaver, AudioWithACoverLeavesTheScreenSaverAlone)
                &made, 30000);
     ASSERT_TRUE(made);
 
-    VideoInhibitPolicy policy(player, inhibitor);
+    VideoInhibitPolicy policy(player->playback(), inhibitor);
     QSignalSpy frames(player, &MediaPlayer::frameRendered);
     player->setFileName(song);
     ASSERT_TRUE(waitUntil([&] { return player->position() > 1.2; }));

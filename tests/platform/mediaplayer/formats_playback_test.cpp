@@ -6,6 +6,7 @@
 // CD track with no drive.
 #include "mediaitem.h"
 #include "mpvengine.h"
+#include "playbackfailure.h"
 #include "playerhost.h"
 #include "smfwriter.h"
 #include "testmedia.h"
@@ -241,6 +242,6 @@ TEST(CdPlayback, ATrackGoesToTheDriveAndAFailingDriveIsReported)
     engine.load({track});
     ASSERT_TRUE(failed.wait(kWaitMs));
     // Loading failed (the drive), not the request (its options).
-    EXPECT_EQ(MpvEngine::failureText(failed.first().first().toInt()),
-              QStringLiteral("対応していない形式か、ファイルが壊れています"));
+    EXPECT_EQ(failureOfEngineError(failed.first().first().toInt()),
+              PlaybackFailure::UnsupportedFormat);
 }

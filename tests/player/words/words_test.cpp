@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "playerfixture.h"
 #include "frmWords.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <QMenuBar>

@@ -261,25 +261,6 @@ QString MpvEngine::errorText(int mpvError)
     return QString::fromUtf8(mpv_error_string(mpvError));
 }
 
-QString MpvEngine::failureText(int mpvError)
-{
-    switch (mpvError) {
-    case MPV_ERROR_LOADING_FAILED:
-    case MPV_ERROR_UNKNOWN_FORMAT:
-        return QStringLiteral("対応していない形式か、ファイルが壊れています");
-    case MPV_ERROR_NOTHING_TO_PLAY:
-        return QStringLiteral("再生できる音声や映像がありません");
-    case MPV_ERROR_AO_INIT_FAILED:
-        return QStringLiteral("音声を出力できません");
-    case MPV_ERROR_VO_INIT_FAILED:
-        return QStringLiteral("映像を出力できません");
-    case MPV_ERROR_UNINITIALIZED:
-        return QStringLiteral("再生エンジンを初期化できません");
-    default:
-        return errorText(mpvError);
-    }
-}
-
 // --- requests ---------------------------------------------------------------
 
 void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
@@ -472,22 +453,21 @@ void MpvEngine::skipFrame()
     mpv_render_context_render(m_render, params);
 }
 
-void MpvEngine::render(QImage& image)
+void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
 {
-    if (!m_render || image.isNull() || image.format() != QImage::Format_RGB32)
+    if (!m_render || !pixels || width <= 0 || height <= 0)
         return;
-    int size[2] = {image.width(), image.height()};
-    // Format_RGB32 is one 0xffRRGGBB word per pixel, in the machine's byte order.
+    int size[2] = {width, height};
+    // One 0xffRRGGBB word per pixel, in the machine's byte order.
     char format[] = "bgr0";
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         std::copy_n("0rgb", 5, format);
-    std::size_t stride = static_cast<std::size_t>(image.bytesPerLine());
     int blockForTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, size},
         {MPV_RENDER_PARAM_SW_FORMAT, format},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
+        {MPV_RENDER_PARAM_SW_POINTER, pixels},
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };

@@ -4,13 +4,13 @@
 #include "mediaitem.h"
 
 #include <QHash>
-#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QVariantMap>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -60,8 +60,6 @@ public:
 
     // libmpv's own text for an error code.
     static QString errorText(int mpvError);
-    // Why a file failed, in words for the user (Japanese where known).
-    static QString failureText(int mpvError);
 
     // False when libmpv could not be created or initialised; initError() says why.
     bool isValid() const { return m_handle != nullptr; }
@@ -102,9 +100,10 @@ public:
     // Software context: marks a new frame as shown without drawing it, for a
     // surface nobody sees (libmpv's video output would wait for it).
     void skipFrame();
-    // Software context: draws the current frame into all of `image`, which must
-    // be QImage::Format_RGB32; rows and pixels 64-byte aligned render fastest.
-    void render(QImage& image);
+    // Software context: draws the current frame into `pixels`, `width` x
+    // `height` words of 0xffRRGGBB in the machine's byte order (QImage's
+    // Format_RGB32), rows `stride` bytes apart; 64-byte alignment renders fastest.
+    void render(void* pixels, int width, int height, std::size_t stride);
 
 signals:
     // A new frame is ready or the picture must be redrawn.

@@ -1,0 +1,459 @@
+// SPDX-License-Identifier: MIT
+#include "playback.h"
+
+#include "mediasource.h"
+#include "mpvengine.h"
+#include "soundfontlocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+Playback::Playback(QObject* parent) : Playback(new MpvEngine, parent) {}
+
+Playback::Playback(MpvEngine* engine, QObject* parent) : QObject(parent), m_engine(engine)
+{
+    m_engine->setParent(this);
+    m_source = new MediaSource(this);
+    connectEngine();
+}
+
+Playback::~Playback() = default;
+
+void Playback::connectEngine()
+{
+    connect(m_engine, &MpvEngine::fileLoaded, this, &Playback::onFileLoaded);
+    connect(m_engine, &MpvEngine::itemStarted, this, &Playback::onItemStarted);
+    connect(m_source, &MediaSource::resolved, this, &Playback::startItems);
+    connect(m_engine, &MpvEngine::fileFailed, this, &Playback::onFileFailed);
+    connect(m_engine, &MpvEngine::endReached, this, &Playback::onEndReached);
+    connect(m_engine, &MpvEngine::fileEnded, this, &Playback::onFileEnded);
+    connect(m_engine, &MpvEngine::timePosChanged, this, &Playback::onTimePos);
+    connect(m_engine, &MpvEngine::durationChanged, this, &Playback::setDuration);
+    connect(m_engine, &MpvEngine::pauseChanged, this, &Playback::onEnginePause);
+    connect(m_engine, &MpvEngine::metadataChanged, this, &Playback::onMetadata);
+}
+
+// --- the file ---------------------------------------------------------------------
+
+void Playback::setFileName(const QString& path)
+{
+    m_fileName = path;
+    m_absolutePath = path.isEmpty() ? QString() : QDir::current().absoluteFilePath(path);
+    m_source->clear();
+    m_tags.clear();
+    m_error = {};
+    m_fileOpen = false;
+    m_position = 0;
+    setDuration(0);
+    setPositionShown(0, true);
+    emit tagsChanged();
+    if (path.isEmpty()) {
+        ++m_loadRequest;
+        m_engine->unload();
+        setState(State::Idle);
+    } else {
+        requestLoad();
+    }
+}
+
+void Playback::requestLoad()
+{
+    ++m_loadRequest;
+    m_error = {};
+    m_fileOpen = false;
+    m_pendingSeek.reset();
+    m_startState = State::Playing;
+    setState(State::Loading);
+    const QFileInfo file(m_absolutePath);
+    if (!file.exists() || file.isDir()) {
+        failBeforeLoading(file.isDir() ? PlaybackFailure::Folder : PlaybackFailure::FileNotFound);
+        return;
+    }
+    if (m_source->resolve(m_absolutePath))
+        startItems();
+    else
+        m_engine->unload(); // a playlist is being read: silence meanwhile
+}
+
+void Playback::startItems()
+{
+    PlaybackFailure problem = failureOfResolution(m_source->resolution().problem);
+    if (problem == PlaybackFailure::None && m_source->isMidi() && SoundFontLocator::find().empty())
+        problem = PlaybackFailure::NoSoundFont;
+    if (problem != PlaybackFailure::None) {
+        failBeforeLoading(problem);
+        return;
+    }
+    m_engine->load(m_source->items());
+}
+
+// Reported from the event loop like every failure of the engine's, so that a
+// receiver of playbackFailed may set the next file without recursing; unless
+// a later file has been set by then.
+void Playback::failBeforeLoading(PlaybackFailure failure)
+{
+    m_engine->unload();
+    const quint64 request = m_loadRequest;
+    QTimer::singleShot(0, this, [this, request, failure] {
+        if (request == m_loadRequest)
+            fail({failure});
+    });
+}
+
+void Playback::onFileLoaded()
+{
+    m_fileOpen = true;
+    switch (m_state) {
+    case State::Loading:
+        if (m_pendingSeek)
+            m_engine->seek(*m_pendingSeek);
+        m_pendingSeek.reset();
+        if (m_startState == State::Stopped)
+            m_engine->setPaused(true);
+        setState(m_startState);
+        break;
+    case State::Stopped:
+        // A playlist back at its first entry: it waits there.
+        m_engine->setPaused(true);
+        break;
+    default:
+        break;
+    }
+    emit fileLoaded();
+}
+
+void Playback::onItemStarted(int index)
+{
+    if (index == m_source->current())
+        return;
+    m_source->setCurrent(index);
+    m_tags.clear(); // the engine reads the new entry's tags next
+    if (m_state != State::Stopped) {
+        m_position = 0;
+        setPositionShown(0, true);
+    }
+    emit tagsChanged();
+    emit currentEntryChanged(index);
+}
+
+void Playback::onFileFailed(int mpvError)
+{
+    m_fileOpen = false;
+    fail(errorOfEngine(mpvError));
+}
+
+// What the engine's error means for this file: what the file system says
+// first, then what the kind of file says, then the engine's reason.
+PlaybackError Playback::errorOfEngine(int mpvError) const
+{
+    const QFileInfo file(m_absolutePath);
+    if (!file.exists())
+        return {PlaybackFailure::FileNotFound};
+    if (!file.isReadable())
+        return {PlaybackFailure::Unreadable};
+    if (file.size() == 0)
+        return {PlaybackFailure::EmptyFile};
+    if (m_source->isPlaylist())
+        return {PlaybackFailure::NoPlayableEntry};
+    if (m_source->items().size() == 1) {
+        switch (m_source->items()[0].kind) {
+        case MediaItem::Kind::CdTrack:
+            return {PlaybackFailure::NoCd};
+        case MediaItem::Kind::Midi:
+            return {PlaybackFailure::BrokenMidi};
+        default:
+            break;
+        }
+    }
+    const PlaybackFailure failure = failureOfEngineError(mpvError);
+    if (failure == PlaybackFailure::Engine)
+        return {failure, MpvEngine::errorText(mpvError)};
+    if (!m_engine->isValid())
+        return {failure, m_engine->initError()};
+    return {failure};
+}
+
+void Playback::fail(const PlaybackError& error)
+{
+    m_error = error;
+    m_position = 0;
+    setDuration(0);
+    setPositionShown(0, true);
+    setState(State::Failed);
+    emit playbackFailed(error.text());
+}
+
+void Playback::onEndReached()
+{
+    if (m_state != State::Playing && m_state != State::Paused)
+        return;
+    returnToStart();
+    emit endOfMedia();
+}
+
+void Playback::onFileEnded()
+{
+    // The engine closed the file (it could not keep it open): play() reopens it.
+    m_fileOpen = false;
+    m_engine->unload();
+    if (m_state == State::Playing || m_state == State::Paused || m_state == State::Loading) {
+        returnToStart();
+        emit endOfMedia();
+    }
+}
+
+void Playback::returnToStart()
+{
+    if (m_fileOpen) {
+        m_engine->setPaused(true);
+        m_engine->rewind(); // a playlist goes back to its first entry
+    }
+    m_position = 0;
+    setPositionShown(0, true);
+    setState(State::Stopped);
+}
+
+// --- engine values ------------------------------------------------------------------
+
+void Playback::onTimePos(double seconds)
+{
+    // Stopped means at the start; the engine may still report the old spot
+    // until its seek there lands. While paused nothing but a seek moves the
+    // position, and seek() sets it: the engine's report then lags by what the
+    // audio output holds buffered.
+    if (m_state != State::Playing)
+        return;
+    m_position = seconds;
+    setPositionShown(seconds, false);
+}
+
+void Playback::setPositionShown(double seconds, bool force)
+{
+    // time-pos arrives about ten times a second: the clock and the slider
+    // follow in steps.
+    const int step = static_cast<int>(std::floor(seconds / kPositionStep));
+    if (!force && step == m_shownStep)
+        return;
+    m_shownStep = step;
+    emit positionChanged(seconds);
+}
+
+void Playback::setDuration(double seconds)
+{
+    if (seconds == m_duration)
+        return;
+    m_duration = seconds;
+    emit durationChanged(seconds);
+}
+
+// The engine's pause mostly answers our own requests; it also follows a pause
+// the engine made by itself.
+void Playback::onEnginePause(bool paused)
+{
+    if (m_state == State::Playing && paused)
+        setState(State::Paused);
+    else if (m_state == State::Paused && !paused)
+        setState(State::Playing);
+}
+
+void Playback::onMetadata(const QVariantMap& tags)
+{
+    m_tags = tags;
+    emit tagsChanged();
+}
+
+// --- transport --------------------------------------------------------------------------
+
+void Playback::play()
+{
+    switch (m_state) {
+    case State::Idle:
+    case State::Playing:
+        return;
+    case State::Failed:
+        requestLoad();
+        return;
+    case State::Loading:
+        m_engine->setPaused(false);
+        setStartState(State::Playing);
+        return;
+    case State::Stopped:
+        if (!m_fileOpen) {
+            requestLoad();
+            return;
+        }
+        [[fallthrough]];
+    case State::Paused:
+        m_engine->setPaused(false);
+        setState(State::Playing);
+        return;
+    }
+}
+
+void Playback::pause()
+{
+    if (m_state == State::Playing) {
+        m_engine->setPaused(true);
+        setState(State::Paused);
+    } else if (m_state == State::Loading && m_startState == State::Playing) {
+        m_engine->setPaused(true);
+        setStartState(State::Paused);
+    }
+}
+
+void Playback::togglePause()
+{
+    if (playState() == PlayState::Playing)
+        pause();
+    else
+        play();
+}
+
+void Playback::stop()
+{
+    switch (m_state) {
+    case State::Playing:
+    case State::Paused:
+        returnToStart();
+        return;
+    case State::Loading:
+        m_engine->setPaused(true);
+        m_pendingSeek.reset();
+        m_position = 0;
+        setPositionShown(0, true);
+        setStartState(State::Stopped);
+        return;
+    case State::Idle:
+    case State::Stopped:
+    case State::Failed:
+        return;
+    }
+}
+
+void Playback::seek(double seconds)
+{
+    const bool seekable = m_state == State::Playing || m_state == State::Paused ||
+                          m_state == State::Loading || (m_state == State::Stopped && m_fileOpen);
+    if (!seekable || !std::isfinite(seconds))
+        return;
+    seconds = std::max(0.0, m_duration > 0 ? std::min(seconds, m_duration) : seconds);
+    m_position = seconds;
+    if (m_state == State::Loading) {
+        m_pendingSeek = seconds;
+        if (m_startState == State::Stopped)
+            setStartState(State::Paused);
+    } else {
+        m_engine->seek(seconds);
+        // Seeking from the stopped state leaves the file paused there.
+        if (m_state == State::Stopped)
+            setState(State::Paused);
+    }
+    setPositionShown(seconds, true);
+}
+
+void Playback::setVolume(int percent)
+{
+    m_volume = std::clamp(percent, 0, 100);
+    m_engine->setVolume(m_volume);
+    emit volumeChanged(m_volume);
+}
+
+void Playback::setMuted(bool muted)
+{
+    const bool changed = muted != m_muted;
+    m_muted = muted;
+    m_engine->setMuted(muted);
+    if (changed)
+        emit mutedChanged(muted);
+}
+
+// --- state ----------------------------------------------------------------------------
+
+Playback::State Playback::startState() const
+{
+    return m_state == State::Loading ? m_startState : m_state;
+}
+
+PlayState Playback::playState() const
+{
+    switch (startState()) {
+    case State::Playing:
+        return PlayState::Playing;
+    case State::Paused:
+        return PlayState::Paused;
+    default:
+        return PlayState::Stopped;
+    }
+}
+
+void Playback::setState(State state)
+{
+    if (state != m_state) {
+        m_state = state;
+        emit stateChanged(state);
+    }
+    if (const PlayState shown = playState(); shown != m_playState) {
+        m_playState = shown;
+        emit playStateChanged(shown);
+    }
+}
+
+void Playback::setStartState(State state)
+{
+    m_startState = state;
+    setState(m_state); // announces the change of playState()
+}
+
+QString Playback::statusText() const
+{
+    if (m_state == State::Failed)
+        return QStringLiteral("再生できません：") + m_error.text();
+    switch (playState()) {
+    case PlayState::Playing:
+        return QStringLiteral("再生中");
+    case PlayState::Paused:
+        return QStringLiteral("一時停止");
+    case PlayState::Stopped:
+        break;
+    }
+    return QStringLiteral("停止");
+}
+
+// --- what the file is -------------------------------------------------------------------
+
+QString Playback::tag(const char* key) const
+{
+    for (auto it = m_tags.cbegin(); it != m_tags.cend(); ++it) {
+        if (it.key().compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            return it.value().toString().trimmed();
+    }
+    return {};
+}
+
+QString Playback::title() const
+{
+    return m_source->title(tag("title"), QFileInfo(m_fileName).fileName());
+}
+
+QString Playback::artist() const
+{
+    return m_source->artist(tag("artist"));
+}
+
+QString Playback::album() const
+{
+    return tag("album");
+}
+
+int Playback::entryCount() const
+{
+    return int(m_source->items().size());
+}
+
+int Playback::currentEntry() const
+{
+    return m_source->current();
+}

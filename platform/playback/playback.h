@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "playbackfailure.h"
+#include "playstate.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+#include <optional>
+
+class MediaSource;
+class MpvEngine;
+
+// Playback of one chosen file, without widgets: the engine (libmpv), what the
+// file stands for (one file, a MIDI tune, a CD track, a playlist's entries),
+// and one state machine:
+//
+//   Idle ──setFileName──▶ Loading ──file opened──▶ Playing ⇄ Paused
+//     ▲                    │  ▲                      │  stop, end  │
+//     └── setFileName("")  │  └──── play ◀── Failed  ▼             ▼
+//                          └── cannot play ──▶ Failed       Stopped (at the start)
+//
+// Loading remembers what the user asked for meanwhile (startState()): a pause
+// or a stop while the file opens takes effect as it opens, a seek lands once
+// it is open. Stopped keeps the file loaded, paused at its start (a playlist at
+// its first entry), and play() goes on from there; when the engine had to let
+// the file go at its end, play() opens it again. Failed keeps the reason
+// (error()); play() tries the file again.
+//
+// Setting a file starts playing it at once; loading is asynchronous and ends
+// in fileLoaded() or playbackFailed(). What a request leads to (loaded, failed,
+// ended) comes from the event loop, never from inside the request, so a
+// receiver may set the next file; the state and position signals of the
+// request's own transition come at once.
+//
+// Threads: UI thread only; the engine's threads never reach this object.
+class Playback : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Idle, Loading, Playing, Paused, Stopped, Failed };
+    Q_ENUM(State)
+
+    explicit Playback(QObject* parent = nullptr);
+    // `engine` is taken over (made a child); for tests that pass options.
+    explicit Playback(MpvEngine* engine, QObject* parent = nullptr);
+    ~Playback() override;
+
+    // `path` is a local file name, relative ones taken against the current
+    // directory at the time of the call; it is never read as a URL or option
+    // (a playlist it names may name network streams). Empty: nothing to play.
+    void setFileName(const QString& path);
+    QString fileName() const { return m_fileName; }
+    QString absolutePath() const { return m_absolutePath; }
+
+    void play();
+    void pause();
+    void togglePause();
+    void stop(); // back to the start, paused, file kept
+    // Absolute, clamped to the file; from Stopped the file stays paused there.
+    void seek(double seconds);
+    void setVolume(int percent); // clamped to 0..100
+    int volume() const { return m_volume; }
+    void setMuted(bool muted);
+    bool isMuted() const { return m_muted; }
+
+    State state() const { return m_state; }
+    // While Loading, the state the file takes once open (Playing, Paused or
+    // Stopped); otherwise state().
+    State startState() const;
+    PlayState playState() const;
+    PlaybackError error() const { return m_error; }
+    double position() const { return m_position; } // seconds
+    double duration() const { return m_duration; } // seconds, 0 while unknown
+
+    // "再生中", "一時停止", "停止", or "再生できません：" and the reason.
+    QString statusText() const;
+    // The title tag or else the file name, then the artist and album tags
+    // (empty when absent). A playlist's own title for an entry comes first.
+    QString title() const;
+    QString artist() const;
+    QString album() const;
+    QVariantMap tags() const { return m_tags; }
+    // One entry, or a playlist's playable entries (0 until known). The current
+    // entry is -1 until the first one plays.
+    int entryCount() const;
+    int currentEntry() const;
+
+    // For the video surface, which draws the engine's frames.
+    MpvEngine* engine() const { return m_engine; }
+    // The video surface put a new frame on the screen.
+    void reportFrameShown() { emit frameShown(); }
+
+    // The position shown moves in steps of this many seconds while playing.
+    static constexpr double kPositionStep = 0.25;
+
+signals:
+    void stateChanged(Playback::State state);
+    void playStateChanged(PlayState state);
+    // At most every kPositionStep while playing, and at once on seeks and stops.
+    void positionChanged(double seconds);
+    void durationChanged(double seconds);
+    void fileLoaded();
+    // The file's tags, which come some time after fileLoaded().
+    void tagsChanged();
+    // `reason` is error().text().
+    void playbackFailed(const QString& reason);
+    void endOfMedia();
+    // A playlist moved to another entry (index as for currentEntry()).
+    void currentEntryChanged(int index);
+    // After every setVolume(), whoever called it.
+    void volumeChanged(int percent);
+    void mutedChanged(bool muted);
+    void frameShown();
+
+private:
+    void connectEngine();
+    void requestLoad();
+    void startItems();
+    void failBeforeLoading(PlaybackFailure failure);
+    void onFileLoaded();
+    void onItemStarted(int index);
+    void onFileFailed(int mpvError);
+    void onEndReached();
+    void onFileEnded();
+    void onTimePos(double seconds);
+    void onEnginePause(bool paused);
+    void onMetadata(const QVariantMap& tags);
+    void fail(const PlaybackError& error);
+    void returnToStart();
+    void setState(State state);
+    void setStartState(State state);
+    void setPositionShown(double seconds, bool force);
+    void setDuration(double seconds);
+    PlaybackError errorOfEngine(int mpvError) const;
+    QString tag(const char* key) const;
+
+    MpvEngine* m_engine = nullptr;
+    MediaSource* m_source = nullptr;
+
+    QString m_fileName;     // as given
+    QString m_absolutePath; // as given, made absolute
+    State m_state = State::Idle;
+    State m_startState = State::Playing;        // while Loading
+    PlayState m_playState = PlayState::Stopped; // last announced
+    bool m_fileOpen = false;             // the engine holds the file (false after it let it go)
+    std::optional<double> m_pendingSeek; // asked for while Loading
+    quint64 m_loadRequest = 0;           // counts loads; a later one voids earlier ones
+    PlaybackError m_error;
+    QVariantMap m_tags;
+    double m_position = 0;
+    double m_duration = 0;
+    int m_shownStep = -1; // position shown, in kPositionStep units
+    int m_volume = 100;
+    bool m_muted = false;
+};
