@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: MIT
+// The playback state machine without widgets or a display: sequences of
+// requests and engine events, the states they pass through and the signals
+// they give, on real libmpv with generated media.
+#include "playback.h"
+#include "testmedia.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using State = Playback::State;
+constexpr int kWaitMs = 8000;
+
+// The states a playback announced, in order.
+struct StateLog {
+    explicit StateLog(Playback& playback)
+    {
+        QObject::connect(&playback, &Playback::stateChanged,
+                         [this](State state) { states.push_back(state); });
+    }
+    std::vector<State> states;
+};
+
+bool waitFor(Playback& playback, State state)
+{
+    return QTest::qWaitFor([&] { return playback.state() == state; }, kWaitMs);
+}
+
+struct Sequence {
+    const char* name;
+    QString (*file)(const QTemporaryDir&);
+    // Requests made right after setFileName, while the file is loading.
+    std::function<void(Playback&)> whileLoading;
+    State settlesIn;              // once the file is open (or has failed)
+    std::vector<State> announced; // every state change, in order, until then
+    PlaybackFailure failure = PlaybackFailure::None;
+};
+
+QString wav(const QTemporaryDir&)
+{
+    return testMedia("tone.wav");
+}
+
+QString missing(const QTemporaryDir& dir)
+{
+    return dir.filePath("missing.wav");
+}
+
+QString folder(const QTemporaryDir& dir)
+{
+    return dir.path();
+}
+
+QString empty(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("empty.mp3");
+    writeBytes(path, {});
+    return path;
+}
+
+QString noise(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("noise.mp3");
+    writeBytes(path, noiseBytes(64 * 1024, 7));
+    return path;
+}
+
+QString secondReplacesFirst(const QTemporaryDir&)
+{
+    return testMedia("tone.mp3");
+}
+
+} // namespace
+
+TEST(PlaybackStates, EachSequenceAnnouncesItsStatesAndSettles)
+{
+    const Sequence sequences[] = {
+        {"plain load", wav, {}, State::Playing, {State::Loading, State::Playing}},
+        {"missing file",
+         missing,
+         {},
+         State::Failed,
+         {State::Loading, State::Failed},
+         PlaybackFailure::FileNotFound},
+        {"folder",
+         folder,
+         {},
+         State::Failed,
+         {State::Loading, State::Failed},
+         PlaybackFailure::Folder},
+        {"empty file",
+         empty,
+         {},
+         State::Failed,
+         {State::Loading, State::Failed},
+         PlaybackFailure::EmptyFile},
+        {"noise",
+         noise,
+         {},
+         State::Failed,
+         {State::Loading, State::Failed},
+         PlaybackFailure::UnsupportedFormat},
+        {"pause while loading",
+         wav,
+         [](Playback& p) { p.pause(); },
+         State::Paused,
+         {State::Loading, State::Paused}},
+        {"stop while loading",
+         wav,
+         [](Playback& p) { p.stop(); },
+         State::Stopped,
+         {State::Loading, State::Stopped}},
+        {"stop, then seek while loading",
+         wav,
+         [](Playback& p) {
+             p.stop();
+             p.seek(1.0);
+         },
+         State::Paused,
+         {State::Loading, State::Paused}},
+        {"pause, then play while loading",
+         wav,
+         [](Playback& p) {
+             p.pause();
+             p.play();
+         },
+         State::Playing,
+         {State::Loading, State::Playing}},
+        {"a second file while the first loads",
+         secondReplacesFirst,
+         [](Playback& p) { p.setFileName(testMedia("tone.mp3")); },
+         State::Playing,
+         {State::Loading, State::Playing}},
+    };
+    for (const Sequence& sequence : sequences) {
+        SCOPED_TRACE(sequence.name);
+        QTemporaryDir dir;
+        Playback playback;
+        StateLog log(playback);
+        QSignalSpy loaded(&playback, &Playback::fileLoaded);
+        QSignalSpy failed(&playback, &Playback::playbackFailed);
+        // The first file of the last case, replaced before it opens.
+        playback.setFileName(sequence.file == secondReplacesFirst ? testMedia("tone.wav")
+                                                                  : sequence.file(dir));
+        if (sequence.whileLoading)
+            sequence.whileLoading(playback);
+        if (sequence.failure != PlaybackFailure::None) {
+            ASSERT_TRUE(failed.count() > 0 || failed.wait(kWaitMs));
+            EXPECT_EQ(playback.error().failure, sequence.failure);
+            EXPECT_EQ(failed.first().first().toString(), playback.error().text());
+            EXPECT_EQ(playback.statusText(), "再生できません：" + playback.error().text());
+        } else {
+            ASSERT_TRUE(loaded.count() > 0 || loaded.wait(kWaitMs));
+            EXPECT_EQ(loaded.count(), 1) << "only the latest file reports";
+            EXPECT_TRUE(failed.isEmpty());
+        }
+        EXPECT_EQ(playback.state(), sequence.settlesIn);
+        EXPECT_EQ(log.states, sequence.announced);
+    }
+}
+
+TEST(PlaybackStates, RequestsWhileLoadingLandOnceTheFileIsOpen)
+{
+    Playback playback;
+    playback.setFileName(testMedia("tone.wav"));
+    playback.seek(1.2);
+    ASSERT_TRUE(waitFor(playback, State::Playing));
+    QSignalSpy moved(&playback, &Playback::positionChanged);
+    ASSERT_TRUE(moved.wait(kWaitMs));
+    EXPECT_GE(moved.first().first().toDouble(), 1.15) << "the seek made while loading was kept";
+
+    // Stopped while loading: the file opens and waits at its start.
+    playback.setFileName(testMedia("tone.mp3"));
+    playback.stop();
+    QSignalSpy tags(&playback, &Playback::tagsChanged);
+    ASSERT_TRUE(tags.wait(kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.title() == "テスト曲"; }, kWaitMs));
+    EXPECT_EQ(playback.state(), State::Stopped);
+    EXPECT_EQ(playback.position(), 0.0);
+    playback.play();
+    EXPECT_EQ(playback.state(), State::Playing);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > 0.3; }, kWaitMs));
+}
+
+TEST(PlaybackStates, TheEndStopsAtTheStartAndPlayGoesOnFromThere)
+{
+    Playback playback;
+    StateLog log(playback);
+    QSignalSpy ended(&playback, &Playback::endOfMedia);
+    playback.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(waitFor(playback, State::Playing));
+    playback.seek(1.9);
+    ASSERT_TRUE(ended.wait(kWaitMs));
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(playback.state(), State::Stopped);
+    EXPECT_EQ(playback.playState(), PlayState::Stopped);
+    EXPECT_EQ(playback.position(), 0.0);
+    EXPECT_EQ(log.states, (std::vector{State::Loading, State::Playing, State::Stopped}));
+
+    playback.play();
+    EXPECT_EQ(playback.state(), State::Playing);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > 0.2; }, kWaitMs));
+    EXPECT_LT(playback.position(), 1.5) << "from the start";
+
+    // A failed file is tried again by play(); nothing plays without a file.
+    QTemporaryDir dir;
+    playback.setFileName(missing(dir));
+    ASSERT_TRUE(waitFor(playback, State::Failed));
+    QSignalSpy failedAgain(&playback, &Playback::playbackFailed);
+    playback.play();
+    EXPECT_EQ(playback.state(), State::Loading);
+    ASSERT_TRUE(failedAgain.wait(kWaitMs));
+    playback.setFileName({});
+    EXPECT_EQ(playback.state(), State::Idle);
+    for (auto request : {&Playback::play, &Playback::pause, &Playback::stop})
+        (playback.*request)();
+    playback.seek(1);
+    EXPECT_EQ(playback.state(), State::Idle);
+    EXPECT_EQ(playback.statusText(), "停止");
+}
+
+TEST(PlaybackStates, APlaylistStepsOverAnEntryThatFailsAndEndsAtItsFirst)
+{
+    QTemporaryDir dir;
+    const QString bad = noise(dir);
+    const QString list = dir.filePath("list.m3u");
+    writeBytes(list,
+               (testMedia("tone.wav") + "\n" + bad + "\n" + testMedia("tone.mp3") + "\n").toUtf8());
+    Playback playback;
+    QSignalSpy entries(&playback, &Playback::currentEntryChanged);
+    QSignalSpy ended(&playback, &Playback::endOfMedia);
+    QSignalSpy failed(&playback, &Playback::playbackFailed);
+    playback.setFileName(list);
+    ASSERT_TRUE(waitFor(playback, State::Playing));
+    EXPECT_EQ(playback.entryCount(), 3);
+    EXPECT_EQ(playback.currentEntry(), 0);
+    playback.seek(1.9);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.currentEntry() == 2; }, kWaitMs));
+    EXPECT_EQ(playback.state(), State::Playing) << "the broken entry is passed over";
+    EXPECT_TRUE(failed.isEmpty());
+    playback.seek(1.9);
+    ASSERT_TRUE(ended.wait(kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.currentEntry() == 0; }, kWaitMs));
+    EXPECT_EQ(playback.state(), State::Stopped);
+    EXPECT_EQ(entries.count(), 3); // 0, 2, back to 0
+}
