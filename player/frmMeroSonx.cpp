@@ -162,7 +162,6 @@ void frmMeroSonx::applySettings()
     try {
         s = ReadSettings(settingsPath(m_programDirectory));
     } catch (const SettingsError&) {
-        s = kDefaultSettings;
     }
     const bool usable = s.windowState >= 0 && s.windowState <= 2 && s.width > 0 && s.height > 0;
     if (!usable)
@@ -173,23 +172,18 @@ void frmMeroSonx::applySettings()
         s.top = kDefaultSettings.top;
         s.left = kDefaultSettings.left;
     }
-    m_savedHeight = s.height;
-    m_savedWidth = s.width;
-    m_savedState = s.windowState;
-    m_savedTop = s.top;
-    m_savedLeft = s.left;
-    m_showInformation = s.showInformation;
+    m_settings = s;
 
     // Size and position go to the normal window first; a maximized or
     // minimized state follows, so that restoring gives the saved geometry.
-    setHeight(float(m_savedHeight));
-    setWidth(float(m_savedWidth));
-    setTop(float(m_savedTop));
-    setLeft(float(m_savedLeft));
-    setWindowState(m_savedState);
+    setHeight(float(m_settings.height));
+    setWidth(float(m_settings.width));
+    setTop(float(m_settings.top));
+    setLeft(float(m_settings.left));
+    setWindowState(m_settings.windowState);
 
-    m_menu.value(QStringLiteral("Infor表示"))->setChecked(m_showInformation != 0);
-    if (m_showInformation == 0)
+    m_menu.value(QStringLiteral("Infor表示"))->setChecked(m_settings.showInformation != 0);
+    if (m_settings.showInformation == 0)
         setPlayerDisplay(false);
 }
 
@@ -197,17 +191,18 @@ void frmMeroSonx::Form_Unload()
 {
     if (windowState() == 1)
         setWindowState(0);
-    m_savedHeight = wholeTwips(height());
-    m_savedWidth = wholeTwips(width());
-    m_savedState = windowState();
-    m_savedTop = wholeTwips(top());
-    m_savedLeft = wholeTwips(left());
-    m_showInformation = informationShown() ? -1 : 0;
+    m_settings = {
+        .height = wholeTwips(height()),
+        .width = wholeTwips(width()),
+        .windowState = windowState(),
+        .top = wholeTwips(top()),
+        .left = wholeTwips(left()),
+        .showInformation = std::int16_t(informationShown() ? -1 : 0),
+    };
 
     const QString path = settingsPath(m_programDirectory);
     try {
-        WriteSettings(path, {m_savedHeight, m_savedWidth, m_savedState, m_savedTop, m_savedLeft,
-                             m_showInformation});
+        WriteSettings(path, m_settings);
     } catch (const SettingsError& e) {
         m_dialogs.msgBox(window(),
                          QStringLiteral("設定を保存できませんでした。\n\n%1\n\n%2")

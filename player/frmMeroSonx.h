@@ -8,6 +8,7 @@
 #include "frmWords.h"
 #include "mediaplayer.h"
 #include "registry.h"
+#include "settings.h"
 
 #include <QAction>
 #include <QPointer>
@@ -58,7 +59,6 @@ public:
     frmAbout& aboutBox() { return m_about; }
     QAction* menuItem(const QString& name) const;
     bool informationShown() const;
-    bool isStartupDone() const { return m_loaded == -1; }
 
     static const QString kMediaFilter;
     static const QString kCaptionSuffix;
@@ -81,13 +81,8 @@ private:
     QString m_programDirectory;
 
     // The settings record while it is read and applied, and while it is saved.
-    std::int32_t m_savedHeight = 0;
-    std::int32_t m_savedWidth = 0;
-    std::int32_t m_savedState = 0;
-    std::int32_t m_savedTop = 0;
-    std::int32_t m_savedLeft = 0;
+    Settings m_settings;
     std::int16_t m_loaded = 0; // -1 from the end of start-up on
-    std::int16_t m_showInformation = 0;
 
     QPointer<MediaPlayer> MP;
     CommonDialog cmdOpen;

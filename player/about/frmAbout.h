@@ -42,11 +42,11 @@ public:
     void StartSysInfo();
     // Reads the value `SubKeyRef` of the key `KeyName` below the root key
     // `KeyRoot` into `KeyVal` as text. True when the key could be opened and the
-    // value read. Text values lose their terminating zero; REG_EXPAND_SZ texts
-    // have their %NAME% expanded; a REG_DWORD gives its number in decimal; any
-    // other type leaves `KeyVal` as it was. A missing key or value empties
-    // `KeyVal`. Raises AppError 5 when the registry reports a value of no
-    // bytes. The key is closed on every way out.
+    // value read. A REG_SZ text loses its terminating zero (and ends at its
+    // first zero); a REG_DWORD gives its number in decimal; any other type,
+    // REG_EXPAND_SZ included (its %NAME% stay unexpanded), leaves `KeyVal` as it was. A missing key
+    // or value empties `KeyVal`. Raises AppError 5 when the registry reports a value of no bytes.
+    // The key is closed on every way out.
     bool GetKeyValue(const std::int32_t& KeyRoot, const QString& KeyName, const QString& SubKeyRef,
                      QString& KeyVal);
 
