@@ -66,6 +66,7 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
         refreshStatus();
     });
     connect(p, &Playback::fileLoaded, this, &MediaPlayer::refreshStatus);
+    connect(p, &Playback::soundLostChanged, this, &MediaPlayer::refreshStatus);
     connect(p, &Playback::tagsChanged, this, &MediaPlayer::refreshInfo);
     connect(p, &Playback::currentEntryChanged, this, &MediaPlayer::refreshInfo);
     connect(p, &Playback::volumeChanged, m_controls, &ControlBar::setVolume);

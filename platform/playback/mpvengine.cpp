@@ -34,6 +34,7 @@ enum PropertyId : std::uint64_t {
     kEofReached,
     kMetadata,
     kVoConfigured,
+    kCurrentAo,
 };
 
 // The hook run after a file is opened, before its tracks are selected.
@@ -204,6 +205,8 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     m_clockPause.setSingleShot(true);
     m_clockPause.setInterval(kClockPauseMs);
     connect(&m_clockPause, &QTimer::timeout, this, &MpvEngine::drainEvents);
+    m_sendItems.setInterval(0);
+    connect(&m_sendItems, &QTimer::timeout, this, &MpvEngine::sendQueuedItems);
     mpv_handle* handle = mpv_create();
     if (!handle) {
         m_initError = QStringLiteral("mpv_create failed");
@@ -238,6 +241,7 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     mpv_observe_property(m_handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_handle, kCurrentAo, "current-ao", MPV_FORMAT_STRING);
     // Audio files never start a renderer: the render context is made only
     // once a file turns out to have a picture, before its video output opens.
     mpv_hook_add(m_handle, kPreloadedHook, "on_preloaded", 0);
@@ -277,7 +281,7 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     const int rc = mpv_command_async(m_handle, replyId, argv.data());
     if (rc < 0 && replyId & kLoadReply) {
         --m_session.pendingReplies;
-        if ((replyId & kIndexMask) != 0)
+        if (int(replyId & kIndexMask) != m_session.firstIndex)
             return; // a later item: the list plays without it
         m_awaitingLoadReply = false;
         QMetaObject::invokeMethod(
@@ -287,16 +291,14 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
 
 void MpvEngine::load(const QList<MediaItem>& items)
 {
-    QList<QList<QByteArray>> loads;
-    for (const MediaItem& item : items) {
-        QList<QByteArray> args = loadArguments(item, loads.isEmpty());
-        if (args.isEmpty() || loads.size() > int(kIndexMask))
-            continue;
-        args.insert(1, loads.isEmpty() ? "replace" : "append");
-        args.prepend("loadfile");
-        loads.append(args);
-    }
-    if (!m_handle || loads.isEmpty()) {
+    m_queuedItems.clear();
+    m_sendItems.stop();
+    // The first acceptable item opens now; the rest follow it.
+    QList<QByteArray> first;
+    int firstIndex = 0;
+    for (; firstIndex < items.size() && first.isEmpty(); ++firstIndex)
+        first = loadArguments(items[firstIndex], true);
+    if (!m_handle || first.isEmpty()) {
         const int error = m_handle ? MPV_ERROR_LOADING_FAILED : MPV_ERROR_UNINITIALIZED;
         QMetaObject::invokeMethod(
             this, [this, error] { emit fileFailed(error); }, Qt::QueuedConnection);
@@ -305,11 +307,49 @@ void MpvEngine::load(const QList<MediaItem>& items)
     ++m_loadSerial;
     m_awaitingLoadReply = true;
     m_latestEntry = -1;
-    m_session = {.pendingReplies = int(loads.size())};
+    m_session = {.firstIndex = firstIndex - 1, .pendingReplies = 1};
     // Queued on the core before the load, so the new file starts unpaused.
     setPaused(false);
-    for (int index = 0; index < loads.size(); ++index)
-        command(loads[index], loadReplyId(m_loadSerial, index));
+    first.insert(1, "replace");
+    first.prepend("loadfile");
+    command(first, loadReplyId(m_loadSerial, firstIndex - 1));
+    queueItems(items.mid(firstIndex), firstIndex);
+}
+
+void MpvEngine::append(const QList<MediaItem>& items, int firstIndex)
+{
+    if (m_handle && m_loadSerial > 0 && (m_awaitingLoadReply || m_latestEntry != -1))
+        queueItems(items, firstIndex);
+}
+
+void MpvEngine::queueItems(const QList<MediaItem>& items, int firstIndex)
+{
+    for (int i = 0; i < items.size(); ++i)
+        m_queuedItems.emplace_back(firstIndex + i, items[i]);
+    m_session.pendingReplies += int(items.size());
+    if (!m_queuedItems.empty() && !m_sendItems.isActive())
+        m_sendItems.start();
+}
+
+void MpvEngine::sendQueuedItems()
+{
+    constexpr int kBatch = 256; // about a millisecond of the UI thread's time
+    int sent = 0;
+    while (!m_queuedItems.empty() && sent < kBatch) {
+        const auto [index, item] = std::move(m_queuedItems.front());
+        m_queuedItems.pop_front();
+        QList<QByteArray> args = loadArguments(item, false);
+        if (args.isEmpty() || index > int(kIndexMask)) {
+            --m_session.pendingReplies; // left out: the list plays without it
+            continue;
+        }
+        args.insert(1, "append");
+        args.prepend("loadfile");
+        command(args, loadReplyId(m_loadSerial, index));
+        ++sent;
+    }
+    if (m_queuedItems.empty())
+        m_sendItems.stop();
 }
 
 void MpvEngine::rewind()
@@ -322,6 +362,8 @@ void MpvEngine::rewind()
 
 void MpvEngine::unload()
 {
+    m_queuedItems.clear();
+    m_sendItems.stop();
     ++m_loadSerial;
     m_awaitingLoadReply = false;
     m_latestEntry = -1;
@@ -359,6 +401,11 @@ void MpvEngine::setMuted(bool muted)
         return;
     int flag = muted ? 1 : 0;
     mpv_set_property_async(m_handle, 0, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::reloadAudioOutput()
+{
+    command({"ao-reload"});
 }
 
 void MpvEngine::enableVideo()
@@ -657,7 +704,7 @@ void MpvEngine::handleEndFile(const mpv_event_end_file& end)
 void MpvEngine::handleLoadReply(const mpv_event& event, int index)
 {
     --m_session.pendingReplies;
-    if (index == 0) {
+    if (index == m_session.firstIndex) {
         m_awaitingLoadReply = false;
         if (event.error < 0) {
             emit fileFailed(event.error);
@@ -668,7 +715,7 @@ void MpvEngine::handleLoadReply(const mpv_event& event, int index)
     }
     const auto* reply = static_cast<const mpv_event_command*>(event.data);
     const std::int64_t entry = reply ? entryIdOf(reply->result) : -1;
-    if (index == 0)
+    if (index == m_session.firstIndex)
         m_latestEntry = entry >= 0 ? entry : -2;
     if (entry >= 0) {
         m_session.entries.append(entry);
@@ -685,6 +732,12 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
     case kVoConfigured:
         emit videoOutputChanged(flagOf(property));
         return;
+    case kCurrentAo: {
+        const bool named = property.format == MPV_FORMAT_STRING && property.data;
+        emit audioOutputChanged(
+            named ? QString::fromUtf8(*static_cast<const char* const*>(property.data)) : QString());
+        return;
+    }
     default:
         break;
     }

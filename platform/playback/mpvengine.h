@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <utility>
 
 struct mpv_handle;
@@ -71,7 +72,13 @@ public:
     // Url locations must be network URLs; items that are neither are left out.
     // An item whose picture nothing can render yet plays without it until
     // enableVideo() (see videoNeedsRenderContext()).
+    // Only the first item is handed to libmpv at once; the others follow in
+    // batches from the event loop, so that a list of thousands of entries
+    // never holds up the UI thread.
     void load(const QList<MediaItem>& items);
+    // Adds `items` to the end of the latest load, as its items `firstIndex`
+    // on; in batches, as load() does.
+    void append(const QList<MediaItem>& items, int firstIndex);
     // Back to the start of the first item of the latest load; the pause state
     // stays as it is.
     void rewind();
@@ -81,6 +88,9 @@ public:
     void seek(double seconds); // absolute, precise
     void setVolume(int percent);
     void setMuted(bool muted);
+    // Opens the audio output anew, trying the outputs in their order again
+    // (a sound server that has come back is taken).
+    void reloadAudioOutput();
     // Selects the first video track (or cover art) of a file loaded without video.
     void enableVideo();
 
@@ -124,6 +134,9 @@ signals:
     void metadataChanged(const QVariantMap& tags);
     // True while the video output shows a picture (video or cover art).
     void videoOutputChanged(bool configured);
+    // The audio output in use ("pulse", "pipewire", "alsa", "null"), empty
+    // while none is open.
+    void audioOutputChanged(const QString& name);
     // The file about to play has a picture (video or cover art) and nothing can
     // render it yet. Emitted while libmpv waits, before it opens the video
     // output: a receiver may create the render context there and then. If none
@@ -145,6 +158,8 @@ private:
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
+    void queueItems(const QList<MediaItem>& items, int firstIndex);
+    void sendQueuedItems();
 
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
@@ -165,8 +180,12 @@ private:
     struct Session {
         QList<std::int64_t> entries{};         // in playing order
         QHash<std::int64_t, int> entryItems{}; // entry -> index of the item it plays
+        int firstIndex = 0;                    // of the item that opens first
         int pendingReplies = 0;                // load replies still to come
         bool anyItemLoaded = false;            // an item was played
     };
     Session m_session; // of the latest load
+    // Items of the latest load still to be handed to libmpv, with their index.
+    std::deque<std::pair<int, MediaItem>> m_queuedItems;
+    QTimer m_sendItems;
 };

@@ -17,6 +17,8 @@ Playback::Playback(MpvEngine* engine, QObject* parent) : QObject(parent), m_engi
 {
     m_engine->setParent(this);
     m_source = new MediaSource(this);
+    m_soundRetry.setInterval(kSoundRetryMs);
+    connect(&m_soundRetry, &QTimer::timeout, this, &Playback::retrySound);
     connectEngine();
 }
 
@@ -27,6 +29,8 @@ void Playback::connectEngine()
     connect(m_engine, &MpvEngine::fileLoaded, this, &Playback::onFileLoaded);
     connect(m_engine, &MpvEngine::itemStarted, this, &Playback::onItemStarted);
     connect(m_source, &MediaSource::resolved, this, &Playback::startItems);
+    connect(m_source, &MediaSource::extended, this,
+            [this](int firstNew) { m_engine->append(m_source->items().mid(firstNew), firstNew); });
     connect(m_engine, &MpvEngine::fileFailed, this, &Playback::onFileFailed);
     connect(m_engine, &MpvEngine::endReached, this, &Playback::onEndReached);
     connect(m_engine, &MpvEngine::fileEnded, this, &Playback::onFileEnded);
@@ -34,6 +38,7 @@ void Playback::connectEngine()
     connect(m_engine, &MpvEngine::durationChanged, this, &Playback::setDuration);
     connect(m_engine, &MpvEngine::pauseChanged, this, &Playback::onEnginePause);
     connect(m_engine, &MpvEngine::metadataChanged, this, &Playback::onMetadata);
+    connect(m_engine, &MpvEngine::audioOutputChanged, this, &Playback::onAudioOutput);
 }
 
 // --- the file ---------------------------------------------------------------------
@@ -106,6 +111,7 @@ void Playback::failBeforeLoading(PlaybackFailure failure)
 void Playback::onFileLoaded()
 {
     m_fileOpen = true;
+    retrySound();
     switch (m_state) {
     case State::Loading:
         if (m_pendingSeek)
@@ -259,6 +265,32 @@ void Playback::onEnginePause(bool paused)
         setState(State::Playing);
 }
 
+// A real output giving way to the null one means the device or the sound
+// server went away (libmpv falls back along its list by itself). With no
+// sound server from the start the null output is all there is: nothing lost.
+void Playback::onAudioOutput(const QString& name)
+{
+    if (name.isEmpty())
+        return; // closed between files: the next one tells
+    const bool null = name == QLatin1String("null");
+    const bool lost = null && (m_soundLost || (!m_audioOutput.isEmpty() && m_audioOutput != name));
+    m_audioOutput = name;
+    if (lost == m_soundLost)
+        return;
+    m_soundLost = lost;
+    if (lost)
+        m_soundRetry.start();
+    else
+        m_soundRetry.stop();
+    emit soundLostChanged(lost);
+}
+
+void Playback::retrySound()
+{
+    if (m_soundLost && (m_state == State::Playing || m_state == State::Paused))
+        m_engine->reloadAudioOutput();
+}
+
 void Playback::onMetadata(const QVariantMap& tags)
 {
     m_tags = tags;
@@ -289,6 +321,7 @@ void Playback::play()
     case State::Paused:
         m_engine->setPaused(false);
         setState(State::Playing);
+        retrySound();
         return;
     }
 }
@@ -411,15 +444,20 @@ QString Playback::statusText() const
 {
     if (m_state == State::Failed)
         return QStringLiteral("再生できません：") + m_error.text();
+    QString text = QStringLiteral("停止");
     switch (playState()) {
     case PlayState::Playing:
-        return QStringLiteral("再生中");
+        text = QStringLiteral("再生中");
+        break;
     case PlayState::Paused:
-        return QStringLiteral("一時停止");
+        text = QStringLiteral("一時停止");
+        break;
     case PlayState::Stopped:
         break;
     }
-    return QStringLiteral("停止");
+    if (m_soundLost)
+        text += QStringLiteral("（音声の出力先が見つかりません。音は出ていません）");
+    return text;
 }
 
 // --- what the file is -------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <optional>
 
@@ -74,8 +75,14 @@ public:
     double position() const { return m_position; } // seconds
     double duration() const { return m_duration; } // seconds, 0 while unknown
 
-    // "再生中", "一時停止", "停止", or "再生できません：" and the reason.
+    // "再生中", "一時停止", "停止", or "再生できません：" and the reason; while
+    // the sound is lost, what happened follows the state.
     QString statusText() const;
+    // The sound device or server the engine played to went away: playback
+    // goes on without sound, and the engine tries the outputs again every
+    // kSoundRetryMs and on every play and open until one works.
+    bool isSoundLost() const { return m_soundLost; }
+    static constexpr int kSoundRetryMs = 2000;
     // The title tag or else the file name, then the artist and album tags
     // (empty when absent). A playlist's own title for an entry comes first.
     QString title() const;
@@ -112,6 +119,7 @@ signals:
     // After every setVolume(), whoever called it.
     void volumeChanged(int percent);
     void mutedChanged(bool muted);
+    void soundLostChanged(bool lost);
     void frameShown();
 
 private:
@@ -127,6 +135,8 @@ private:
     void onTimePos(double seconds);
     void onEnginePause(bool paused);
     void onMetadata(const QVariantMap& tags);
+    void onAudioOutput(const QString& name);
+    void retrySound();
     void fail(const PlaybackError& error);
     void returnToStart();
     void setState(State state);
@@ -154,4 +164,7 @@ private:
     int m_shownStep = -1; // position shown, in kPositionStep units
     int m_volume = 100;
     bool m_muted = false;
+    QString m_audioOutput; // the last output the engine opened
+    bool m_soundLost = false;
+    QTimer m_soundRetry;
 };

@@ -22,4 +22,6 @@ struct MediaItem {
     QString source{};
     QString title{};  // from the playlist entry, empty when it gave none
     QString author{}; // likewise
+
+    friend bool operator==(const MediaItem&, const MediaItem&) = default;
 };

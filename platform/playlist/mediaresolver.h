@@ -28,10 +28,10 @@ class MediaResolver
 {
 public:
     struct Limits {
-        int depth = 4;                  // nested playlists below the first
-        int entries = 1000;             // items per resolution
-        int playlistFiles = 64;         // playlists read per resolution
-        qint64 playlistBytes = 1 << 20; // read from each playlist file
+        int depth = 4;                   // nested playlists below the first
+        int entries = 100000;            // items per resolution
+        int playlistFiles = 64;          // playlists read per resolution
+        qint64 playlistBytes = 16 << 20; // read from each playlist file
     };
 
     MediaResolver() = default;

@@ -25,19 +25,46 @@ bool MediaSource::resolve(const QString& absolutePath)
         m_resolution = MediaResolver().resolve(absolutePath, head);
         return true;
     }
+    resolveInBackground(absolutePath, 1);
+    return false;
+}
+
+// Resolves up to `entryLimit` items (0: as many as the resolver allows) on a
+// worker; the first step goes on to the whole list.
+void MediaSource::resolveInBackground(const QString& absolutePath, int entryLimit)
+{
     // The watcher goes with this object; the work holds no reference to it.
     const quint64 request = m_request;
     auto* watcher = new QFutureWatcher<MediaResolution>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request] {
-        watcher->deleteLater();
-        if (request != m_request)
-            return;
-        m_resolution = watcher->result();
-        emit resolved();
-    });
-    watcher->setFuture(
-        QtConcurrent::run([absolutePath] { return MediaResolver().resolve(absolutePath); }));
-    return false;
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, request, absolutePath, entryLimit] {
+                watcher->deleteLater();
+                if (request != m_request)
+                    return;
+                MediaResolution result = watcher->result();
+                if (entryLimit == 0) {
+                    // The whole list, unless it starts otherwise than the part
+                    // already playing (a file changed meanwhile): then keep that.
+                    const qsizetype known = m_resolution.items.size();
+                    const bool sameStart = result.items.size() > known &&
+                                           result.items.mid(0, known) == m_resolution.items;
+                    if (sameStart && result.problem == MediaResolution::Problem::None) {
+                        m_resolution = std::move(result);
+                        emit extended(int(known));
+                    }
+                    return;
+                }
+                m_resolution = std::move(result);
+                emit resolved();
+                if (m_resolution.problem == MediaResolution::Problem::None)
+                    resolveInBackground(absolutePath, 0);
+            });
+    watcher->setFuture(QtConcurrent::run([absolutePath, entryLimit] {
+        MediaResolver::Limits limits;
+        if (entryLimit > 0)
+            limits.entries = entryLimit;
+        return MediaResolver(limits, MediaResolver::defaultCdDevices()).resolve(absolutePath);
+    }));
 }
 
 bool MediaSource::isMidi() const

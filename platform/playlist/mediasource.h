@@ -10,9 +10,12 @@
 // which of them plays now and how to name it.
 //
 // resolve() handles anything but a playlist at once; a playlist is read on a
-// worker thread (it names files that must all be looked at) and resolved()
-// follows from the event loop. A later resolve() or clear() drops a result
-// still to come. UI thread only; the worker touches nothing of this object.
+// worker thread (it names files that must all be looked at) in two steps:
+// first up to its first playable entry, announced by resolved(), so that it
+// starts playing at once however long it is; then the whole list, announced
+// by extended() when it has more than that entry. A later resolve() or
+// clear() drops results still to come. UI thread only; the workers touch
+// nothing of this object.
 class MediaSource : public QObject
 {
     Q_OBJECT
@@ -41,8 +44,13 @@ public:
 
 signals:
     void resolved();
+    // items() now holds the whole playlist; those before `firstNew` are the
+    // ones resolved() announced, unchanged.
+    void extended(int firstNew);
 
 private:
+    void resolveInBackground(const QString& absolutePath, int entryLimit);
+
     MediaResolution m_resolution;
     int m_current = -1;
     quint64 m_request = 0; // counts resolve() and clear(); a later one voids earlier results
