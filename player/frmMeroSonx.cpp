@@ -160,7 +160,7 @@ void frmMeroSonx::applySettings()
 {
     Settings s = kDefaultSettings;
     try {
-        s = ReadSettings(settingsPath(m_programDirectory));
+        s = ReadSettings(settingsLocation(m_programDirectory).readPath);
     } catch (const SettingsError&) {
         s = kDefaultSettings;
     }
@@ -204,7 +204,7 @@ void frmMeroSonx::Form_Unload()
     m_savedLeft = wholeTwips(left());
     m_showInformation = informationShown() ? -1 : 0;
 
-    const QString path = settingsPath(m_programDirectory);
+    const QString path = settingsWritePath(m_programDirectory);
     try {
         WriteSettings(path, {m_savedHeight, m_savedWidth, m_savedState, m_savedTop, m_savedLeft,
                              m_showInformation});
