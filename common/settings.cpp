@@ -95,6 +95,63 @@ QString settingsPath(const QString& programDirectory)
     return programDirectory + QDir::separator() + QStringLiteral("Settei.dat");
 }
 
+namespace
+{
+
+// An absolute directory named by an environment variable, or nothing.
+QString absoluteDirectoryFrom(const char* variable)
+{
+    const QString value = qEnvironmentVariable(variable);
+    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
+}
+
+// The user's configuration directory for Mero Sonx, or nothing without one.
+QString userSettingsDirectory()
+{
+    QString config = absoluteDirectoryFrom("XDG_CONFIG_HOME");
+    if (config.isEmpty()) {
+        const QString home = absoluteDirectoryFrom("HOME");
+        if (home.isEmpty())
+            return {};
+        config = home + QStringLiteral("/.config");
+    }
+    return config + QStringLiteral("/merosonx");
+}
+
+bool underUsr(const QString& directory)
+{
+    const QFileInfo info(directory);
+    QString path = info.canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(info.absoluteFilePath());
+    return path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/"));
+}
+
+} // namespace
+
+SettingsLocation settingsLocation(const QString& programDirectory)
+{
+    const QString besidePrograms = settingsPath(programDirectory);
+    const QFileInfo directory(programDirectory);
+    const bool programDirectoryWritable =
+        directory.isDir() && directory.isWritable() && !underUsr(programDirectory);
+    const QString userDirectory = userSettingsDirectory();
+    if (programDirectoryWritable || userDirectory.isEmpty())
+        return {besidePrograms, besidePrograms, false};
+
+    const QString userFile = userDirectory + QStringLiteral("/Settei.dat");
+    const bool startFromShipped = !QFileInfo::exists(userFile) && QFileInfo::exists(besidePrograms);
+    return {startFromShipped ? besidePrograms : userFile, userFile, true};
+}
+
+QString settingsWritePath(const QString& programDirectory)
+{
+    const SettingsLocation location = settingsLocation(programDirectory);
+    if (location.inUserDirectory)
+        QDir().mkpath(QFileInfo(location.writePath).absolutePath());
+    return location.writePath;
+}
+
 Settings ReadSettings(const QString& path)
 {
     // Opening a FIFO would wait for a writer, a device could stream forever.

@@ -160,7 +160,7 @@ void frmMeroSonx::applySettings()
 {
     Settings s = kDefaultSettings;
     try {
-        s = ReadSettings(settingsPath(m_programDirectory));
+        s = ReadSettings(settingsLocation(m_programDirectory).readPath);
     } catch (const SettingsError&) {
     }
     const bool usable = s.windowState >= 0 && s.windowState <= 2 && s.width > 0 && s.height > 0;
@@ -200,7 +200,7 @@ void frmMeroSonx::Form_Unload()
         .showInformation = std::int16_t(informationShown() ? -1 : 0),
     };
 
-    const QString path = settingsPath(m_programDirectory);
+    const QString path = settingsWritePath(m_programDirectory);
     try {
         WriteSettings(path, m_settings);
     } catch (const SettingsError& e) {

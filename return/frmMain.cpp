@@ -97,7 +97,7 @@ void frmMain::buildWindow(QMainWindow& window)
 
 void frmMain::Return_Click()
 {
-    const QString path = settingsPath(m_programDirectory);
+    const QString path = settingsWritePath(m_programDirectory);
     try {
         WriteSettings(path, kDefaultSettings);
     } catch (const SettingsError& e) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "../common/settingsenvironment.h"
 #include "frmMain.h"
 #include "scripteddialogs.h"
 #include "settings.h"
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 namespace
 {
@@ -109,12 +109,43 @@ TEST_F(ReturnTool, WriteProtectedFileGivesAnErrorAndStaysIntact)
     QProcess::execute("chattr", {"-i", path});
 }
 
-TEST_F(ReturnTool, ReadOnlyDirectoryGivesAnErrorAndNoFile)
+// A program directory that cannot be written (an installed package's): Return
+// writes the user's file, which is the one the player then starts from; the
+// file shipped beside the programs stays as it was.
+TEST_F(ReturnTool, ReadOnlyDirectoryWritesTheFileThePlayerReads)
 {
-    if (::mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+    const QByteArray shipped = "5565,4300,0,-45,120,-1\r\n";
+    ReadOnlyDirectory readOnly(dir.path(), shipped);
+    if (!readOnly.ok())
         GTEST_SKIP() << "mounting a read-only tmpfs needs root";
-    expectWriteErrorKeepsOldFile(*this, dialogs, form, path, "<missing>");
-    ::umount(dir.path().toLocal8Bit().constData());
+    QTemporaryDir config;
+    ScopedEnvironment environment;
+    environment.set("XDG_CONFIG_HOME", config.path());
+    const QString user = config.path() + "/merosonx/Settei.dat";
+    EXPECT_EQ(settingsLocation(dir.path()).readPath, path)
+        << "the player starts from the shipped file";
+
+    form.Return_Click();
+    EXPECT_EQ(readAll(user), QByteArray("5400,4250,0,0,0,1\r\n"));
+    EXPECT_EQ(readAll(path), shipped);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages.front().title, QStringLiteral("設定完了"));
+    EXPECT_EQ(settingsLocation(dir.path()).readPath, user);
+    EXPECT_EQ(settingsLocation(dir.path()).writePath, user);
+    EXPECT_EQ(ReadSettings(settingsLocation(dir.path()).readPath), kDefaultSettings);
+}
+
+TEST_F(ReturnTool, ReadOnlyDirectoryAndNoConfigurationDirectoryGivesAnError)
+{
+    ReadOnlyDirectory readOnly(dir.path(), QByteArray());
+    if (!readOnly.ok())
+        GTEST_SKIP() << "mounting a read-only tmpfs needs root";
+    ScopedEnvironment environment;
+    // Nobody can make a directory in /proc.
+    environment.set("XDG_CONFIG_HOME", QStringLiteral("/proc/merosonx-none"));
+    expectWriteErrorKeepsOldFile(*this, dialogs, form, "/proc/merosonx-none/merosonx/Settei.dat",
+                                 "<missing>");
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 } // namespace
