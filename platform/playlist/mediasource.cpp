@@ -25,7 +25,7 @@ bool MediaSource::resolve(const QString& absolutePath)
         m_resolution = MediaResolver().resolve(absolutePath, head);
         return true;
     }
-    resolveInBackground(absolutePath, 1);
+    resolveInBackground(absolutePath, kFirstEntries);
     return false;
 }
 

@@ -11,9 +11,10 @@
 //
 // resolve() handles anything but a playlist at once; a playlist is read on a
 // worker thread (it names files that must all be looked at) in two steps:
-// first up to its first playable entry, announced by resolved(), so that it
-// starts playing at once however long it is; then the whole list, announced
-// by extended() when it has more than that entry. A later resolve() or
+// first its first kFirstEntries playable entries, announced by resolved(), so
+// that it starts playing at once however long it is (and a broken first
+// entry is passed over at once); then the whole list, announced by
+// extended() when it has more than those. A later resolve() or
 // clear() drops results still to come. UI thread only; the workers touch
 // nothing of this object.
 class MediaSource : public QObject
@@ -21,6 +22,8 @@ class MediaSource : public QObject
     Q_OBJECT
 public:
     explicit MediaSource(QObject* parent = nullptr);
+
+    static constexpr int kFirstEntries = 64;
 
     void clear();
     // True when the resolution is there already; false when resolved() follows.

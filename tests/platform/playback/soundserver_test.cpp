@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// The sound server going away while a file plays, and coming back: on a
+// PulseAudio server of the test's own, with a null sink.
+#include "playback.h"
+#include "testmedia.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+constexpr int kWaitMs = 10000;
+
+// A PulseAudio server in a runtime folder of its own; libmpv finds it
+// through XDG_RUNTIME_DIR and PULSE_RUNTIME_PATH.
+class SoundServer
+{
+public:
+    explicit SoundServer(const QString& runtime) : m_runtime(runtime) {}
+    ~SoundServer() { stop(); }
+
+    bool start()
+    {
+        m_server.setProcessEnvironment(environment());
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=no",
+                        "--disallow-exit", "-L", "module-null-sink", "-L",
+                        "module-native-protocol-unix"});
+        if (!m_server.waitForStarted())
+            return false;
+        return QTest::qWaitFor([&] { return answers(); }, kWaitMs);
+    }
+    void stop()
+    {
+        if (m_server.state() == QProcess::NotRunning)
+            return;
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+    // The player's stream is connected to the server.
+    bool hasPlayerStream()
+    {
+        QProcess pactl;
+        pactl.setProcessEnvironment(environment());
+        pactl.start(QStringLiteral("pactl"), {"list", "sink-inputs"});
+        pactl.waitForFinished();
+        return pactl.readAllStandardOutput().contains("Mero Sonx");
+    }
+
+private:
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", m_runtime);
+        env.insert("PULSE_RUNTIME_PATH", m_runtime + "/pulse");
+        return env;
+    }
+    bool answers()
+    {
+        QProcess pactl;
+        pactl.setProcessEnvironment(environment());
+        pactl.start(QStringLiteral("pactl"), {"info"});
+        return pactl.waitForFinished() && pactl.exitCode() == 0;
+    }
+
+    QString m_runtime;
+    QProcess m_server;
+};
+
+} // namespace
+
+TEST(SoundServer, PlaybackGoesOnWhenItGoesAndTakesItBackWhenItReturns)
+{
+    if (QStandardPaths::findExecutable("pulseaudio").isEmpty())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    qputenv("PULSE_RUNTIME_PATH", (runtime.path() + "/pulse").toUtf8());
+    SoundServer server(runtime.path());
+    ASSERT_TRUE(server.start());
+
+    // Ten seconds of sound, so that it plays throughout.
+    const QString wav = runtime.filePath("long.wav");
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                           "sine=f=440:d=10", wav}),
+              0);
+    Playback playback;
+    QSignalSpy lost(&playback, &Playback::soundLostChanged);
+    playback.setFileName(wav);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPlayerStream(); }, kWaitMs));
+    EXPECT_FALSE(playback.isSoundLost());
+
+    server.stop();
+    ASSERT_TRUE(lost.wait(kWaitMs));
+    EXPECT_TRUE(playback.isSoundLost());
+    EXPECT_EQ(playback.state(), Playback::State::Playing);
+    EXPECT_TRUE(playback.statusText().startsWith("再生中（音声の出力先が見つかりません"))
+        << playback.statusText().toStdString();
+    const double before = playback.position();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > before + 0.5; }, kWaitMs))
+        << "playing on without sound";
+
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !playback.isSoundLost(); }, kWaitMs))
+        << "the server that came back is taken again";
+    EXPECT_EQ(playback.statusText(), "再生中");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPlayerStream(); }, kWaitMs));
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("PULSE_RUNTIME_PATH");
+}
