@@ -2,6 +2,7 @@
 #include "frmWords.h"
 
 #include "apperror.h"
+#include "icons.h"
 #include "uifont.h"
 
 #include <QDragEnterEvent>
@@ -48,6 +49,7 @@ Form::Design frmWords::design() const
     d.minButton = false;
     d.maxButton = false;
     d.taskbarButton = false;
+    d.icon = meroSonxIcon();
     return d;
 }
 

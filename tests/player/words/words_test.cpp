@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "playerfixture.h"
 #include "frmWords.h"
+#include "icons.h"
+#include "playerfixture.h"
 #include "testmedia.h"
 
 #include <QMenuBar>
@@ -31,6 +32,8 @@ TEST_F(Lyrics, WindowAsDesigned)
     EXPECT_EQ(words().caption(), QStringLiteral("歌詞ｳｨﾝﾄﾞｳ"));
     EXPECT_TRUE(w->windowFlags() & Qt::Tool) << "no taskbar button";
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->windowIcon().pixmap(32, 32).toImage() == meroSonxIcon().pixmap(32, 32).toImage())
+        << "the program's icon";
     QStringList bar;
     for (QAction* a : w->menuBar()->actions())
         bar << a->text();
