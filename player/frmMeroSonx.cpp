@@ -326,23 +326,31 @@ void frmMeroSonx::Open_Click()
         cmdOpen.setCancelError(true);
         cmdOpen.setFilter(kMediaFilter);
         cmdOpen.showOpen();
-        setCaption(cmdOpen.fileTitle() + kCaptionSuffix);
-        MP->setFileName(cmdOpen.fileName());
-        FitPlayerToWindow();
-        Form_Resize();
+        openMediaPath(cmdOpen.fileName());
     } catch (const AppError&) {
         // Cancel, or a step that failed: the handler ends here, silently.
     }
 }
 
+void frmMeroSonx::openMediaPath(const QString& path)
+{
+    setCaption(QFileInfo(path).fileName() + kCaptionSuffix);
+    MP->setFileName(path);
+    FitPlayerToWindow();
+    Form_Resize();
+}
+
 void frmMeroSonx::openDroppedFile(const QString& path)
 {
+    if (frmWords::isLyricsFile(path)) {
+        WordsWindow_Click();
+        m_words.loadDroppedFile(path);
+        return;
+    }
     try {
-        setCaption(QFileInfo(path).fileName() + kCaptionSuffix);
-        MP->setFileName(path);
-        FitPlayerToWindow();
-        Form_Resize();
+        openMediaPath(path);
     } catch (const AppError&) {
+        // As after the open dialog: the player reports what it cannot play.
     }
 }
 
@@ -359,15 +367,26 @@ bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (watched == loadedWindow() && loadedWindow() && event->type() == QEvent::Drop) {
+        // The first media file plays and the first lyrics file shows: words
+        // and music may come in one drop.
         auto* drop = static_cast<QDropEvent*>(event);
+        QString media;
+        QString lyrics;
         for (const QUrl& url : drop->mimeData()->urls()) {
-            if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) {
-                drop->acceptProposedAction();
-                openDroppedFile(url.toLocalFile());
-                return true;
-            }
+            if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile())
+                continue;
+            QString& slot = frmWords::isLyricsFile(url.toLocalFile()) ? lyrics : media;
+            if (slot.isEmpty())
+                slot = url.toLocalFile();
         }
-        return false;
+        if (media.isEmpty() && lyrics.isEmpty())
+            return false;
+        drop->acceptProposedAction();
+        if (!media.isEmpty())
+            openDroppedFile(media);
+        if (!lyrics.isEmpty())
+            openDroppedFile(lyrics);
+        return true;
     }
     return Form::eventFilter(watched, event);
 }

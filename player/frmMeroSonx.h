@@ -49,8 +49,10 @@ public:
 
     void FitPlayerToWindow();
 
-    // Opens a file dropped on the window, as the open command does once the
-    // dialog has given it a path.
+    // Opens a file dropped on the window: a lyrics file (.txt, .rtf, .lrc) in
+    // the lyrics window, placed as its command places it, while the music goes
+    // on; anything else as the open command does once the dialog has given it
+    // a path.
     void openDroppedFile(const QString& path);
 
     MediaPlayer* player() const { return MP; }
@@ -73,6 +75,9 @@ protected:
 
 private:
     void applySettings();
+    // Names `path` in the caption, hands it to the player and refits the
+    // player. Fails with the first step that fails.
+    void openMediaPath(const QString& path);
     void resizeToMode(float heightShown, float heightHidden, float width);
     void setPlayerDisplay(bool shown);
 

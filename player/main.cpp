@@ -4,6 +4,7 @@
 #include "frmMeroSonx.h"
 #include "mprisservice.h"
 #include "platformchoice.h"
+#include "qttranslations.h"
 #include "screensaverinhibitor.h"
 #include "sessionend.h"
 #include "uifont.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("MeroSonx"));
     QGuiApplication::setDesktopFileName(MprisService::kDesktopEntry);
     QApplication::setFont(japaneseFont(9));
+    installJapaneseQtTranslations();
     // The menus stay in the window, where the form counts them in its sizes,
     // never in a desktop's global menu bar.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);

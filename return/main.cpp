@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "frmMain.h"
 #include "platformchoice.h"
+#include "qttranslations.h"
 #include "sessionend.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication app(platform.argc(), platform.argv());
     QApplication::setApplicationName(QStringLiteral("Return"));
     QGuiApplication::setDesktopFileName(QStringLiteral("merosonx-return"));
+    installJapaneseQtTranslations();
     QtDialogs dialogs(QStringLiteral("Mero Sonx2設定戻し"));
     frmMain form(dialogs, QCoreApplication::applicationDirPath());
     QObject::connect(&form, &Form::unloaded, &app, &QCoreApplication::quit);

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -42,10 +43,66 @@ template <typename T> void remember(std::deque<T>& stale, const T& value)
         stale.pop_front();
 }
 
+int clampedPixels(double pixels, int low, int high)
+{
+    return static_cast<int>(std::clamp(std::round(pixels), double(low), double(high)));
+}
+
 int clampedPixels(float twipValue, double perPixel, int low, int high)
 {
-    const double px = std::round(twipValue / perPixel);
-    return static_cast<int>(std::clamp(px, double(low), double(high)));
+    return clampedPixels(twipValue / perPixel, low, high);
+}
+
+// One axis of a placement, pixels: the window's outer extent as the model
+// counts it and as the window manager frames it, and the screen's span.
+struct Axis {
+    double modelExtent;
+    double frameExtent;
+    double screenStart;
+    double screenExtent;
+
+    double modelRoom() const { return screenExtent - modelExtent; }
+    double frameRoom() const { return screenExtent - frameExtent; }
+    // Whether the two rooms map onto each other: both on the same side of
+    // zero and not vanishing.
+    bool maps() const
+    {
+        return std::abs(modelRoom()) >= 0.5 && std::abs(frameRoom()) >= 0.5 &&
+               (modelRoom() > 0) == (frameRoom() > 0);
+    }
+};
+
+// Where the visible frame goes for a model position: the same fraction of the
+// frame's room as the model position is of the model's. Before the screen's
+// start the frame keeps the model's position, past the far end its distance
+// from the end.
+double toFrame(double model, const Axis& a)
+{
+    if (!a.maps())
+        return model;
+    const double fraction = std::clamp((model - a.screenStart) / a.modelRoom(), 0.0, 1.0);
+    return model + (a.modelExtent - a.frameExtent) * fraction;
+}
+
+// The inverse of toFrame.
+double toModel(double frame, const Axis& a)
+{
+    if (!a.maps())
+        return frame;
+    const double fraction = (frame - a.screenStart) / a.frameRoom();
+    if (fraction <= 0)
+        return frame;
+    if (fraction >= 1)
+        return frame - (a.modelExtent - a.frameExtent);
+    return a.screenStart + fraction * a.modelRoom();
+}
+
+// The frames the window manager drew last, per kind of border: a window not
+// yet shown is placed as though it will get the same.
+QMargins& lastFrame(int border)
+{
+    static QMargins frames[3];
+    return frames[std::clamp(border, 0, 2)];
 }
 
 // Counts the geometry writes in progress, so that the events they raise
@@ -171,6 +228,7 @@ void Form::load()
     if (m_hasMenu)
         window->menuWidget()->ensurePolished();
 
+    m_border = d.border;
     m_state = 0;
     m_staleSizes.clear();
     m_stalePositions.clear();
@@ -268,11 +326,56 @@ QSize Form::targetSize()
     return {w, std::max(1, h + menuBarHeight(w))};
 }
 
+QMargins Form::frameMargins() const
+{
+    QMargins& last = lastFrame(int(m_border));
+    if (m_window && m_window->isVisible()) {
+        if (const QWindow* native = m_window->windowHandle()) {
+            if (const QMargins margins = native->frameMargins(); !margins.isNull())
+                last = margins;
+        }
+    }
+    return last;
+}
+
+namespace
+{
+struct Axes {
+    Axis x;
+    Axis y;
+};
+
+Axes axesOf(float modelWidth, float modelHeight, QSize client, QMargins frame,
+            const QScreen* screen, double tpp)
+{
+    const QRect area = screen->geometry();
+    return {{modelWidth / tpp, double(client.width() + frame.left() + frame.right()),
+             double(area.left()), double(area.width())},
+            {modelHeight / tpp, double(client.height() + frame.top() + frame.bottom()),
+             double(area.top()), double(area.height())}};
+}
+} // namespace
+
 QPoint Form::targetPosition()
 {
     const double tpp = twipsPerPixel();
-    return {clampedPixels(m_normal.left, tpp, -kMaxOffset, kMaxOffset),
-            clampedPixels(m_normal.top, tpp, -kMaxOffset, kMaxOffset)};
+    const QScreen* screen = m_window->screen();
+    const Axes axes =
+        axesOf(m_normal.width, m_normal.height, targetSize(), frameMargins(), screen, tpp);
+    return {clampedPixels(toFrame(m_normal.left / tpp, axes.x), -kMaxOffset, kMaxOffset),
+            clampedPixels(toFrame(m_normal.top / tpp, axes.y), -kMaxOffset, kMaxOffset)};
+}
+
+QPointF Form::modelPosition(QPoint frame)
+{
+    const double tpp = twipsPerPixel();
+    const QMargins margins = frameMargins();
+    const QSize client = m_window->size();
+    const float modelWidth = twips::fromPixels(client.width(), tpp) + kWidthAllowance;
+    const float modelHeight =
+        twips::fromPixels(client.height() - menuBarHeight(client.width()), tpp) + heightAllowance();
+    const Axes axes = axesOf(modelWidth, modelHeight, client, margins, m_window->screen(), tpp);
+    return {toModel(frame.x(), axes.x) * tpp, toModel(frame.y(), axes.y) * tpp};
 }
 
 void Form::applySize()
@@ -289,6 +392,7 @@ void Form::applySize()
 
 void Form::applyPosition()
 {
+    m_placedMargins = frameMargins();
     const QPoint target = targetPosition();
     if (m_window->isVisible() && m_window->frameGeometry().topLeft() == target)
         return;
@@ -348,16 +452,20 @@ float Form::height()
 float Form::top()
 {
     load();
-    if ((m_state == 2 && !windowIsNormal()) || !m_placed)
+    if (m_state == 2 && !windowIsNormal())
         return twips::fromPixels(m_window->frameGeometry().top(), twipsPerPixel());
+    if (!m_placed)
+        return float(modelPosition(m_window->frameGeometry().topLeft()).y());
     return m_normal.top;
 }
 
 float Form::left()
 {
     load();
-    if ((m_state == 2 && !windowIsNormal()) || !m_placed)
+    if (m_state == 2 && !windowIsNormal())
         return twips::fromPixels(m_window->frameGeometry().left(), twipsPerPixel());
+    if (!m_placed)
+        return float(modelPosition(m_window->frameGeometry().topLeft()).x());
     return m_normal.left;
 }
 
@@ -376,6 +484,9 @@ void Form::writeSize(float Geometry::*field, float value)
         Writing writing(m_writing);
         m_normal.*field = value;
         applySize();
+        // The frame's place depends on the size when it is mapped.
+        if (m_placed && m_window->isVisible())
+            applyPosition();
     }
     callResize();
 }
@@ -510,15 +621,22 @@ void Form::windowMoved()
     if (m_writing || m_unloading || !m_window || m_state != 0 || !windowIsNormal() ||
         !m_window->isVisible())
         return;
+    // The window manager has framed the window, or framed it anew: the frame
+    // goes where the model's position puts a frame of that size.
+    if (m_placed && frameMargins() != m_placedMargins) {
+        Writing writing(m_writing);
+        applyPosition();
+        return;
+    }
     const QPoint position = m_window->frameGeometry().topLeft();
     if (m_placed && position == targetPosition()) {
         m_stalePositions.clear();
     } else if (consume(m_stalePositions, position)) {
         return;
     } else if (m_placed) {
-        const double tpp = twipsPerPixel();
-        m_normal.left = twips::fromPixels(position.x(), tpp);
-        m_normal.top = twips::fromPixels(position.y(), tpp);
+        const QPointF model = modelPosition(position);
+        m_normal.left = float(model.x());
+        m_normal.top = float(model.y());
     }
 }
 

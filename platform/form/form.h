@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QMargins>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -18,7 +19,11 @@ class FormWindow;
 // - Sizes and positions are twips (float). Width and Height are the outer
 //   size: the client area plus a fixed allowance of 100 twips across and 400
 //   down (700 for a form with a menu bar, which lies inside that allowance).
-//   Top and Left are the frame's position on the desktop.
+//   Top and Left are the frame's position on the desktop. The frame the window
+//   manager really draws is seldom as wide as that allowance: positions map
+//   the room the model's outer size leaves on the screen onto the room the
+//   real frame leaves, so a window put at 0, at the centre or at the screen's
+//   size minus its own shows its visible frame flush there.
 // - The values written are kept as given: a read right after a write returns
 //   it exactly, whatever pixel it was rounded to. Moves and resizes made by the
 //   user (or the window manager) replace them.
@@ -117,6 +122,11 @@ private:
     int menuBarHeight(int clientWidth) const;
     QSize targetSize();
     QPoint targetPosition();
+    // The window manager's frame around the client, pixels: as it reports it
+    // for this window once shown, else as it drew the last such window.
+    QMargins frameMargins() const;
+    // The model's position (twips) of a frame at `frame` (pixels).
+    QPointF modelPosition(QPoint frame);
     void applySize();
     void applyPosition();
     bool windowIsNormal() const;
@@ -137,9 +147,11 @@ private:
     bool m_hasMenu = false;
     int m_writing = 0; // > 0 inside our own geometry or state writes
     bool m_unloading = false;
-    bool m_placed = false;          // a position was set; else the window system's placement counts
-    bool m_fixed = false;           // fixed border: the user cannot resize
-    QSize m_lastResize;             // the window size Form_Resize last answered to
-    std::deque<QSize> m_staleSizes; // sizes applied and since superseded
+    bool m_placed = false; // a position was set; else the window system's placement counts
+    bool m_fixed = false;  // fixed border: the user cannot resize
+    Border m_border = Border::Sizable;
+    QMargins m_placedMargins;            // the frame the last position write counted with
+    QSize m_lastResize;                  // the window size Form_Resize last answered to
+    std::deque<QSize> m_staleSizes;      // sizes applied and since superseded
     std::deque<QPoint> m_stalePositions; // likewise, frame positions
 };

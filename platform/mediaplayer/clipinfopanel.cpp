@@ -54,8 +54,12 @@ void ClipInfoPanel::paintEvent(QPaintEvent*)
     painter.setPen(colors.color(QPalette::Mid));
     painter.drawLine(0, 0, width() - 1, 0);
 
+    // The title in the font's own bold face, the rest in the regular one.
+    QFont titleFont = font();
+    titleFont.setWeight(QFont::Bold);
     const QFontMetrics metrics(font());
-    const int lineHeight = metrics.height();
+    const QFontMetrics titleMetrics(titleFont);
+    const int lineHeight = std::max(metrics.height(), titleMetrics.height());
     const int padding = horizontalPadding(metrics);
     const int textWidth = std::max(0, width() - 2 * padding);
     const int lineRoom = std::clamp((height() - 2 * kVerticalPadding) / lineHeight, 0, 3);
@@ -87,14 +91,11 @@ void ClipInfoPanel::paintEvent(QPaintEvent*)
     for (const Line& line : lines) {
         painter.setPen(line.isTitle ? colors.color(QPalette::Text)
                                     : colors.color(QPalette::PlaceholderText));
-        // The title is emboldened by striking it twice a pixel apart: a bold
-        // face of the CJK font would be a second font file and face in memory
-        // for one line of text.
-        const int strike = line.isTitle ? 1 : 0;
-        const QRect box(padding, y, textWidth - strike, lineHeight);
-        const QString text = metrics.elidedText(line.text, Qt::ElideRight, box.width());
-        for (int dx = 0; dx <= strike; ++dx)
-            painter.drawText(box.translated(dx, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter.setFont(line.isTitle ? titleFont : font());
+        const QFontMetrics& lineMetrics = line.isTitle ? titleMetrics : metrics;
+        const QRect box(padding, y, textWidth, lineHeight);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
+                         lineMetrics.elidedText(line.text, Qt::ElideRight, box.width()));
         y += lineHeight;
     }
 }

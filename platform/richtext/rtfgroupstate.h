@@ -16,6 +16,22 @@ struct RtfGroupState {
     enum class Destination { Text, FontTable, ColorTable };
     enum class RunKind { Any, LowAnsi, HighAnsi, DoubleByte }; // \loch \hich \dbch
 
+    // The classes of characters that associated properties (\af \afs \ab
+    // \ai) are given for, after \loch, \hich or \dbch: ASCII, other
+    // single-byte characters, and East Asian (double-byte) ones.
+    enum CharClass { kLowAnsi, kHighAnsi, kDoubleByte, kCharClasses };
+
+    // Associated properties of one class; unset ones leave the regular ones.
+    struct Associated {
+        int font = -1;      // -1: not set
+        int halfPoints = 0; // 0: not set
+        int bold = -1;      // -1 not set, else 0 or 1
+        int italic = -1;
+
+        bool isSet() const { return font >= 0 || halfPoints > 0 || bold >= 0 || italic >= 0; }
+        bool operator==(const Associated&) const = default;
+    };
+
     struct Chars {
         int font = -1;       // -1: the default font (\deff)
         int halfPoints = 24; // \fs
@@ -28,10 +44,15 @@ struct RtfGroupState {
         bool hidden = false;
         int vertical = 0; // 1 superscript, -1 subscript
         RunKind runKind = RunKind::Any;
-        int doubleByteFont = -1;     // font of double-byte runs (\dbch\afN)
-        bool afIsDoubleByte = false; // \af names that font: \dbch came last, not \rtlch and such
+        // Which class the associated words name: the last of \loch, \hich and
+        // \dbch, or none after \rtlch or \ltrch (their associated properties
+        // are those of right-to-left scripts, which Japanese text never takes).
+        RunKind associatedWith = RunKind::Any;
+        Associated associated[kCharClasses];
 
         bool operator==(const Chars&) const = default;
+        // The font of double-byte runs (\dbch\afN), -1 when not given.
+        int doubleByteFont() const { return associated[kDoubleByte].font; }
     };
 
     Chars chars;
@@ -42,7 +63,17 @@ struct RtfGroupState {
     // Applies a character or paragraph formatting word; false for others.
     bool apply(rtfwords::Action action, bool hasParameter, int parameter);
 
-    // The format of text in this state. Fonts named in the table come first
-    // in the families, then `fallbackFamilies`.
-    QTextCharFormat charFormat(const RtfTables& tables, const QStringList& fallbackFamilies) const;
+    // The class `c` belongs to.
+    static CharClass classOf(char32_t c);
+
+    // The format of text of class `charClass` in this state: the associated
+    // properties of that class where given, else the regular ones. Fonts named
+    // in the table come first in the families, then installed faces of their
+    // kind (Japanese mincho or gothic), then `fallbackFamilies`.
+    QTextCharFormat charFormat(const RtfTables& tables, const QStringList& fallbackFamilies,
+                               CharClass charClass = kLowAnsi) const;
+
+private:
+    // The associated properties the next \af, \afs, \ab or \ai set, if any.
+    Associated* associatedTarget();
 };

@@ -60,7 +60,8 @@ private:
     void endParagraph();
 
     int currentCodePage() const;
-    const QTextCharFormat& currentFormat();
+    const QTextCharFormat& currentFormat(RtfGroupState::CharClass charClass);
+    void appendByClass(QStringView text);
 
     RtfTokenizer m_tokens;
     RtfDocumentBuilder m_builder;
@@ -82,8 +83,9 @@ private:
     char16_t m_highSurrogate = 0;
 
     RtfGroupState::Chars m_formatState;
-    int m_formatRevision = -1; // of the tables the format was built from
-    QTextCharFormat m_format;
+    int m_formatRevision = -1; // of the tables the formats were built from
+    QTextCharFormat m_format[RtfGroupState::kCharClasses];
+    bool m_formatBuilt[RtfGroupState::kCharClasses] = {};
 };
 
 Reader::Reader(QByteArrayView rtf, QTextDocument& document) : m_tokens(rtf), m_builder(document)
@@ -347,6 +349,9 @@ void Reader::handleFontTable(const Token& token)
         case Action::FontCodePage:
             m_tables.setFontCodePage(token.parameter);
             break;
+        case Action::FontFamilyRoman:
+            m_tables.setFontRoman();
+            break;
         case Action::SkipDestination:
             beginSkip();
             break;
@@ -451,7 +456,7 @@ void Reader::emitText(QStringView text)
         }
     }
     if (clean) {
-        m_builder.appendText(text, currentFormat());
+        appendByClass(text);
         return;
     }
     QString cleaned;
@@ -468,7 +473,39 @@ void Reader::emitText(QStringView text)
             cleaned += QChar(QChar::ReplacementCharacter);
         }
     }
-    m_builder.appendText(cleaned, currentFormat());
+    appendByClass(cleaned);
+}
+
+// Appends `text` in the current format; where associated properties are
+// given, each run of one class of characters in the format of its class.
+void Reader::appendByClass(QStringView text)
+{
+    const RtfGroupState::Chars& chars = top().chars;
+    bool associated = false;
+    for (const RtfGroupState::Associated& a : chars.associated)
+        associated = associated || a.isSet();
+    if (!associated) {
+        m_builder.appendText(text, currentFormat(RtfGroupState::kLowAnsi));
+        return;
+    }
+    qsizetype start = 0;
+    RtfGroupState::CharClass runClass = RtfGroupState::kLowAnsi;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype at = i;
+        char32_t c = text[i++].unicode();
+        if (QChar::isHighSurrogate(c) && i < text.size() && text[i].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text[i++].unicode());
+        const RtfGroupState::CharClass charClass = RtfGroupState::classOf(c);
+        if (at == 0) {
+            runClass = charClass;
+        } else if (charClass != runClass) {
+            m_builder.appendText(text.sliced(start, at - start), currentFormat(runClass));
+            start = at;
+            runClass = charClass;
+        }
+    }
+    if (start < text.size())
+        m_builder.appendText(text.sliced(start), currentFormat(runClass));
 }
 
 void Reader::flushSurrogate()
@@ -492,23 +529,29 @@ int Reader::currentCodePage() const
 {
     const RtfGroupState::Chars& chars = top().chars;
     if (chars.runKind == RunKind::DoubleByte) {
-        const int codePage = chars.doubleByteFont >= 0 ? m_tables.codePageOf(chars.doubleByteFont)
-                                                       : m_tables.documentCodePage();
+        const int codePage = chars.doubleByteFont() >= 0
+                                 ? m_tables.codePageOf(chars.doubleByteFont())
+                                 : m_tables.documentCodePage();
         if (codepages::isDoubleByte(codePage))
             return codePage;
     }
     return m_tables.codePageOf(chars.font);
 }
 
-const QTextCharFormat& Reader::currentFormat()
+const QTextCharFormat& Reader::currentFormat(RtfGroupState::CharClass charClass)
 {
     const RtfGroupState::Chars& chars = top().chars;
     if (m_formatRevision != m_tables.revision() || !(chars == m_formatState)) {
-        m_format = top().charFormat(m_tables, m_fallbackFamilies);
+        for (bool& built : m_formatBuilt)
+            built = false;
         m_formatState = chars;
         m_formatRevision = m_tables.revision();
     }
-    return m_format;
+    if (!m_formatBuilt[charClass]) {
+        m_format[charClass] = top().charFormat(m_tables, m_fallbackFamilies, charClass);
+        m_formatBuilt[charClass] = true;
+    }
+    return m_format[charClass];
 }
 
 QByteArrayView withoutLeadIn(QByteArrayView data)

@@ -8,7 +8,10 @@ class QTextDocument;
 // Reads Rich Text Format into a QTextDocument: the text with its paragraphs,
 // line breaks and tabs, bold, italic, underline, strike-through, hidden text,
 // super- and subscript, font faces and sizes, text and background colours
-// from the colour table, and paragraph alignment.
+// from the colour table, and paragraph alignment. The associated properties
+// (\af \afs \ab \ai) given after \loch, \hich or \dbch format the ASCII,
+// other single-byte or East Asian characters of a run: office programs
+// that keep Western and Asian formatting apart write the Asian one so.
 //
 // Bytes are decoded in the code page of the font they are written in (\f with
 // the font table's \fcharset or \cpg), else the document's (\ansicpg, \ansi,

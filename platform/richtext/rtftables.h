@@ -18,8 +18,9 @@ public:
     static constexpr qsizetype kMaxEntries = 65536;
 
     struct Font {
-        int charset = -1; // \fcharset, -1 when not given
-        int codePage = 0; // \cpg, 0 when not given
+        int charset = -1;   // \fcharset, -1 when not given
+        int codePage = 0;   // \cpg, 0 when not given
+        bool roman = false; // \froman: a serif face
         QString name;
     };
 
@@ -28,6 +29,7 @@ public:
     void startFont(int index);
     void setFontCharset(int charset) { m_font.charset = charset; }
     void setFontCodePage(int codePage) { m_font.codePage = codePage; }
+    void setFontRoman() { m_font.roman = true; }
     void appendToFontName(char byte);
     void commitFont();
 

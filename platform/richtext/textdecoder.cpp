@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "textdecoder.h"
 
+#include "commonkanji.h"
+
 #include <QStringDecoder>
+#include <algorithm>
 #include <memory>
 #include <uchardet/uchardet.h>
 
@@ -9,6 +12,9 @@ namespace
 {
 
 using uchar = unsigned char;
+
+// Bytes above ASCII from which uchardet's guess is taken over ours.
+constexpr qsizetype kLongText = 64;
 
 struct Detection {
     QByteArray encoding;
@@ -147,79 +153,158 @@ QByteArray uchardetGuess(QByteArrayView bytes)
     return name ? QByteArray(name).toUpper() : QByteArray();
 }
 
-// How Japanese the bytes read in one encoding: common characters (kana,
-// level-1 kanji, full-width symbols) weigh 2, half-width katakana 1, rarer
-// codes nothing. Bytes the encoding cannot hold make the reading invalid.
-struct Reading {
-    bool valid = true;
-    int score = 0;
-    int kana = 0;
-};
+// The byte structure of Shift_JIS (CP932) and EUC-JP. Invalid: a byte or
+// pair the encoding cannot hold. CutAtEnd: well formed but for a lead byte
+// left at the very end.
+enum class Structure { Invalid, Valid, CutAtEnd };
 
-Reading readAsShiftJis(QByteArrayView bytes)
+Structure shiftJisStructure(QByteArrayView bytes)
 {
-    Reading reading;
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
         const uchar c = uchar(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-        } else if (c >= 0xA1 && c <= 0xDF) {
-            reading.score += c >= 0xA6; // not the half-width punctuation
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
             ++i;
         } else if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
             if (i + 1 == n)
-                break; // cut at the end
+                return Structure::CutAtEnd;
             const uchar t = uchar(bytes[i + 1]);
             if (t < 0x40 || t == 0x7F || t > 0xFC)
-                return {false};
-            if ((c >= 0x81 && c <= 0x84) || (c >= 0x88 && c <= 0x9F))
-                reading.score += 2;
-            else if (c == 0x87)
-                reading.score += 1; // NEC specials: ① ㈱
-            if ((c == 0x82 && t >= 0x9F) || (c == 0x83 && t <= 0x96))
-                ++reading.kana;
+                return Structure::Invalid;
             i += 2;
         } else {
-            return {false};
+            return Structure::Invalid;
         }
     }
-    return reading;
+    return Structure::Valid;
 }
 
-Reading readAsEucJp(QByteArrayView bytes)
+Structure eucJpStructure(QByteArrayView bytes)
 {
-    Reading reading;
     const qsizetype n = bytes.size();
-    auto inRange = [&](qsizetype at) {
-        return at < n && uchar(bytes[at]) >= 0xA1 && uchar(bytes[at]) <= 0xFE;
+    const auto inRange = [&](qsizetype at) {
+        return uchar(bytes[at]) >= 0xA1 && uchar(bytes[at]) <= 0xFE;
     };
     for (qsizetype i = 0; i < n;) {
         const uchar c = uchar(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-        } else if (c == 0x8E) { // half-width katakana
-            if (!inRange(i + 1) || uchar(bytes[i + 1]) > 0xDF)
-                return {false};
-            reading.score += 1;
-            i += 2;
-        } else if (c == 0x8F) { // JIS X 0212
-            if (!inRange(i + 1) || !inRange(i + 2))
-                return {false};
-            i += 3;
-        } else if (c >= 0xA1 && c <= 0xFE) {
-            if (!inRange(i + 1))
-                return {false};
-            if (c <= 0xA8 || (c >= 0xB0 && c <= 0xCF))
-                reading.score += 2;
-            if (c == 0xA4 || c == 0xA5)
-                ++reading.kana;
-            i += 2;
-        } else {
-            return {false};
+        const int length = c < 0x80 ? 1 : c == 0x8F ? 3 : 2;
+        if (c >= 0x80 && c != 0x8E && c != 0x8F && !(c >= 0xA1 && c <= 0xFE))
+            return Structure::Invalid;
+        if (i + length > n)
+            return Structure::CutAtEnd;
+        for (int k = 1; k < length; ++k) {
+            if (!inRange(i + k) || (c == 0x8E && uchar(bytes[i + k]) > 0xDF))
+                return Structure::Invalid;
         }
+        i += length;
     }
+    return Structure::Valid;
+}
+
+// How Japanese a reading looks, from the classes of its characters: kana and
+// the kanji of everyday use count most, full-width punctuation and forms
+// less, the symbols of Japanese character sets little, rarer kanji nothing. Half-width katakana
+// count little one by one (two of them take the bytes of one kanji) but gain where they follow the
+// rules of katakana words: a voicing mark after a kana that takes it, a small
+// kana or a long-vowel mark after a kana; they lose where they break them.
+int japaneseScore(QStringView text)
+{
+    constexpr char16_t kVoiceable[] = u"ｳｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾊﾋﾌﾍﾎ";
+    constexpr char16_t kSemiVoiceable[] = u"ﾊﾋﾌﾍﾎ";
+    const auto isHalfWidthKana = [](char16_t c) { return c >= 0xFF66 && c <= 0xFF9F; };
+    const auto among = [](const char16_t* set, char16_t c) {
+        for (; *set; ++set) {
+            if (*set == c)
+                return true;
+        }
+        return false;
+    };
+    int score = 0;
+    char16_t previous = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC) {
+            score += 4;
+        } else if (c >= 0x4E00 && c <= 0x9FFF) {
+            const KanjiUse use = kanjiUse(c);
+            score += use == KanjiUse::School ? 4 : use == KanjiUse::GeneralUse ? 3 : 0;
+        } else if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E)) {
+            score += 2;
+        } else if ((c >= 0x2010 && c <= 0x27BF) || (c >= 0x3200 && c <= 0x33FF)) {
+            score += 1; // symbols, arrows, shapes, ① and ㈱ of the Japanese sets
+        } else if (c == 0xFF9E) {
+            score += among(kVoiceable, previous) ? 2 : -3;
+        } else if (c == 0xFF9F) {
+            score += among(kSemiVoiceable, previous) ? 2 : -3;
+        } else if ((c >= 0xFF67 && c <= 0xFF70) || c == 0xFF9D) {
+            // Small kana, ｰ and ﾝ never begin a word.
+            score += isHalfWidthKana(previous) ? (c == 0xFF9D ? 1 : 2) : -3;
+        } else if (isHalfWidthKana(c)) {
+            score += 1;
+        }
+        previous = c;
+    }
+    return score;
+}
+
+struct Reading {
+    bool valid = false;
+    int score = 0;
+    bool kana = false; // holds kana, which Chinese and Korean texts do not
+};
+
+// Reads `bytes` in one of the two encodings: valid when the structure holds
+// and every character decodes to one that text holds (no unassigned codes,
+// no private use area).
+Reading readAs(QByteArrayView bytes, const char* encoding, Structure structure)
+{
+    if (structure == Structure::Invalid)
+        return {};
+    QStringDecoder decoder(encoding);
+    const QByteArrayView whole =
+        structure == Structure::CutAtEnd ? bytes.first(bytes.size() - 1) : bytes;
+    const QString text = decoder(whole);
+    if (decoder.hasError())
+        return {};
+    Reading reading{true, japaneseScore(text), false};
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0xFFFD || u == 0x1A || (u >= 0xE000 && u <= 0xF8FF))
+            return {};
+        reading.kana = reading.kana || (u >= 0x3041 && u <= 0x30FA) || (u >= 0xFF66 && u <= 0xFF9F);
+    }
+    if (structure == Structure::CutAtEnd)
+        reading.score -= 2; // a file seldom ends inside a character
     return reading;
+}
+
+// Whether well-formed UTF-8 reads as text of some script: any character of
+// three or four bytes (CJK and the rest of the BMP and beyond) makes it so;
+// else every non-ASCII character must be a letter, or a mark after one, and
+// all of them of one script. C1 controls never are text.
+bool plausibleTwoByteUtf8(QByteArrayView bytes)
+{
+    const QString text = QString::fromUtf8(bytes);
+    QChar::Script script = QChar::Script_Unknown;
+    QChar previous;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x800)
+            return true;
+        if (c.unicode() >= 0x80) {
+            if (c.unicode() < 0xA0)
+                return false;
+            if (c.isMark()) {
+                if (!previous.isLetter())
+                    return false;
+            } else if (c.isLetter()) {
+                if (script != QChar::Script_Unknown && c.script() != script)
+                    return false;
+                script = c.script();
+            }
+        }
+        previous = c;
+    }
+    return true;
 }
 
 bool isOneOf(const QByteArray& name, std::initializer_list<const char*> names)
@@ -237,19 +322,39 @@ QByteArray detectWithoutMark(QByteArrayView bytes)
         return utf16;
     if (isIso2022Jp(bytes))
         return "ISO-2022-JP";
-    if (checkUtf8(bytes) != Utf8::Invalid)
+    const bool utf8 = checkUtf8(bytes) != Utf8::Invalid;
+    if (utf8 && plausibleTwoByteUtf8(bytes))
         return "UTF-8";
+    const Reading shiftJis = readAs(bytes, "Shift_JIS", shiftJisStructure(bytes));
+    const Reading eucJp = readAs(bytes, "EUC-JP", eucJpStructure(bytes));
+    if (utf8) {
+        // Many EUC-JP kanji are also well-formed two-byte UTF-8, reading as
+        // accents, Greek, Hebrew and such; a reading that makes no sense as
+        // one of those scripts gives way to a Japanese one.
+        const bool japanese =
+            std::max(eucJp.valid ? eucJp.score : 0, shiftJis.valid ? shiftJis.score : 0) >= 4;
+        if (!japanese)
+            return "UTF-8";
+        return eucJp.valid && (!shiftJis.valid || eucJp.score >= shiftJis.score) ? "EUC-JP"
+                                                                                 : "Shift_JIS";
+    }
 
     // Past the checks above, uchardet's UTF guesses are wrong.
     const QByteArray guess = uchardetGuess(bytes);
-    if (isOneOf(guess, {"SHIFT_JIS", "CP932", "WINDOWS-31J"}))
-        return "Shift_JIS";
-    if (isOneOf(guess, {"EUC-JP", "ISO-2022-JP"}))
-        return guess;
-
-    const Reading shiftJis = readAsShiftJis(bytes);
-    const Reading eucJp = readAsEucJp(bytes);
-    const bool eucJpBetter = eucJp.valid && (!shiftJis.valid || eucJp.score > shiftJis.score);
+    // Over a longer text uchardet's statistics judge well: its Japanese
+    // guess stands where the bytes read that way.
+    qsizetype high = 0;
+    for (const char c : bytes)
+        high += uchar(c) >= 0x80;
+    if (high >= kLongText) {
+        if (isOneOf(guess, {"SHIFT_JIS", "CP932", "WINDOWS-31J"}) && shiftJis.valid)
+            return "Shift_JIS";
+        if (guess == "EUC-JP" && eucJp.valid)
+            return "EUC-JP";
+    }
+    // Else the more Japanese reading; on a tie EUC-JP, whose reading is then
+    // full-width, against half-width katakana only.
+    const bool eucJpBetter = eucJp.valid && (!shiftJis.valid || eucJp.score >= shiftJis.score);
     const Reading& best = eucJpBetter ? eucJp : shiftJis;
     const QByteArray japanese = eucJpBetter ? "EUC-JP" : "Shift_JIS";
     // Chinese and Korean texts hold no kana; against a guess of theirs only
@@ -257,7 +362,7 @@ QByteArray detectWithoutMark(QByteArrayView bytes)
     const bool multiByteGuess =
         isOneOf(guess, {"GB18030", "BIG5", "EUC-KR", "EUC-TW", "UHC", "HZ-GB-2312", "ISO-2022-KR",
                         "ISO-2022-CN", "JOHAB"});
-    if (best.valid && (multiByteGuess ? best.kana > 0 : best.score >= 2))
+    if (best.valid && (multiByteGuess ? best.kana : best.score >= 2))
         return japanese;
     if (!guess.isEmpty() && guess != "ASCII" && !guess.startsWith("UTF-") &&
         QStringDecoder(guess.constData()).isValid())

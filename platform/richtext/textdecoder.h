@@ -11,9 +11,13 @@
 // Detection order: a byte order mark (UTF-8, UTF-16, UTF-32); UTF-16 without a
 // mark, recognized by its zero bytes and by reading as text one way round
 // only; ISO-2022-JP (7-bit with its escapes); strict UTF-8 (a character cut
-// at the very end allowed); then uchardet over the whole buffer, whose guess
-// is checked against how Japanese the bytes read as Shift_JIS (CP932) or
-// EUC-JP, since uchardet cannot judge short texts; CP932 when nothing else fits.
+// at the very end allowed), unless it holds only two-byte characters that
+// make no sense as one script while the bytes read as Japanese; then the
+// Shift_JIS (CP932) and EUC-JP readings whose byte structure holds and whose
+// characters all exist, the more Japanese of them by the classes of their
+// characters (uchardet's guess decides over longer texts, and against a
+// Chinese or Korean guess only a reading with kana counts); uchardet's other
+// guesses; CP932 when nothing else fits.
 class TextDecoder
 {
 public:

@@ -4,9 +4,6 @@
 #include "productinfo.h"
 #include "uifont.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QRadialGradient>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -117,27 +114,6 @@ QString patternText()
     for (int i = 0; i < 11; ++i)
         copies << copy;
     return copies.join(u'\r');
-}
-
-QIcon windowIcon()
-{
-    // A blue information disc with a white "i".
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fill(QPointF(12, 10), 22);
-    fill.setColorAt(0, QColor(120, 170, 255));
-    fill.setColorAt(1, QColor(0, 64, 192));
-    painter.setBrush(fill);
-    painter.setPen(QPen(QColor(0, 40, 128), 1));
-    painter.drawEllipse(QRectF(1.5, 1.5, 29, 29));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(13.5, 6, 5, 5));
-    painter.drawRoundedRect(QRectF(13.5, 13, 5, 13), 1.5, 1.5);
-    painter.end();
-    return QIcon(pixmap);
 }
 
 } // namespace aboutlayout

@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QIcon>
 #include <QLine>
 #include <QRect>
 #include <QString>
@@ -64,7 +63,5 @@ QString descriptionText();
 // The icon effect's pattern: eleven copies of "●■★▲" three times over, a
 // carriage return between each two.
 QString patternText();
-// The About box's own window icon, 32 x 32; not the program icon.
-QIcon windowIcon();
 
 } // namespace aboutlayout

@@ -110,7 +110,7 @@ Form::Design frmAbout::design() const
     d.minButton = false;
     d.maxButton = false;
     d.taskbarButton = false;
-    d.icon = aboutlayout::windowIcon();
+    d.icon = meroSonxIcon();
     return d;
 }
 

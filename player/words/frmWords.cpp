@@ -2,8 +2,11 @@
 #include "frmWords.h"
 
 #include "apperror.h"
+#include "dialogs.h"
+#include "icons.h"
 #include "uifont.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -17,15 +20,17 @@ const QString frmWords::kLyricsFilter =
 namespace
 {
 
-// The local .txt or .rtf file among dropped URLs, if any.
+// RichTextBox::LoadFile's error for a file that is not there.
+constexpr int kFileNotFound = 53;
+
+// The first local lyrics file among dropped URLs, if any.
 QString droppedLyricsFile(const QMimeData* data)
 {
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile())
             continue;
         const QFileInfo info(url.toLocalFile());
-        const QString suffix = info.suffix().toLower();
-        if (info.isFile() && (suffix == u"txt" || suffix == u"rtf"))
+        if (info.isFile() && frmWords::isLyricsFile(info.filePath()))
             return info.filePath();
     }
     return {};
@@ -34,7 +39,7 @@ QString droppedLyricsFile(const QMimeData* data)
 } // namespace
 
 frmWords::frmWords(Dialogs& dialogs, const CommonDialog& mediaDialog, QObject* parent)
-    : Form(parent), m_mediaDialog(mediaDialog), cmd(dialogs)
+    : Form(parent), m_dialogs(dialogs), m_mediaDialog(mediaDialog), cmd(dialogs)
 {
 }
 
@@ -48,6 +53,7 @@ Form::Design frmWords::design() const
     d.minButton = false;
     d.maxButton = false;
     d.taskbarButton = false;
+    d.icon = meroSonxIcon();
     return d;
 }
 
@@ -100,11 +106,24 @@ void frmWords::Close_Click()
     unload();
 }
 
+bool frmWords::isLyricsFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"txt" || suffix == u"rtf" || suffix == u"lrc";
+}
+
 void frmWords::loadDroppedFile(const QString& path)
 {
     try {
         rtb->LoadFile(path);
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
+        const QString reason = e.number() == kFileNotFound
+                                   ? QStringLiteral("ファイルが見つかりません。")
+                                   : QStringLiteral("ファイルを読み込めません。");
+        m_dialogs.msgBox(window(),
+                         QStringLiteral("歌詞ファイルを開けませんでした。\n\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(path), reason),
+                         msgbox::kExclamation);
     }
 }
 

@@ -22,9 +22,14 @@ public:
     void Open_Click();
     void Close_Click();
 
-    // Loads a file dropped on the window, as Open_Click does once the dialog
-    // has given it a path.
+    // Loads a file dropped on this window or the main window, as Open_Click
+    // does once the dialog has given it a path. A file that cannot be read is
+    // reported in a message box; the text stays as it was.
     void loadDroppedFile(const QString& path);
+
+    // Whether a dropped file is one for this window: text, rich text or timed
+    // lyrics (.txt, .rtf, .lrc), judged by its name.
+    static bool isLyricsFile(const QString& path);
 
     RichTextBox* textBox() const { return rtb; }
     CommonDialog& openDialog() { return cmd; }
@@ -39,6 +44,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Dialogs& m_dialogs;
     const CommonDialog& m_mediaDialog;
     CommonDialog cmd;
     QPointer<RichTextBox> rtb;

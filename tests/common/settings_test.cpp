@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,6 +46,22 @@ TEST_F(SettingsFile, PlayerValuesRoundTripIncludingNegatives)
     const Settings extremes{INT32_MAX, INT32_MIN, 2, INT32_MIN, INT32_MAX, INT16_MIN};
     WriteSettings(path, extremes);
     EXPECT_EQ(ReadSettings(path), extremes);
+}
+
+// The programs set a Japanese default locale; the file must not follow any
+// locale's digits or separators.
+TEST_F(SettingsFile, WrittenInAsciiWhateverTheDefaultLocale)
+{
+    const QLocale before;
+    for (const QLocale& locale :
+         {QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
+        QLocale::setDefault(locale);
+        WriteSettings(path, {12345, 4300, 0, -45, 120, -1});
+        EXPECT_EQ(contents(), QByteArray("12345,4300,0,-45,120,-1\r\n"))
+            << locale.name().toStdString();
+        EXPECT_EQ(ReadSettings(path).height, 12345);
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(SettingsFile, PathIsTheDirectoryJoinedAsItIs)

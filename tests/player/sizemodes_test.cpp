@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdlib>
 
 namespace
 {
@@ -140,10 +141,50 @@ TEST_F(Placement, CornersAndCentreFromEveryState)
     form->Right_Down_Click();
     form->Right_Down_Click();
     EXPECT_EQ(form->left(), sw - 4300);
-    // The real frame follows.
-    const double tpp = twips::perPixel(form->window());
-    EXPECT_TRUE(waitFor(
-        [&] { return form->window()->frameGeometry().left() == twips::toPixels(sw - 4300, tpp); }));
+    // The real frame follows: its visible right edge on the screen's.
+    const QRect screen = form->window()->screen()->geometry();
+    EXPECT_TRUE(waitFor([&] { return form->window()->frameGeometry().right() == screen.right(); }))
+        << form->window()->frameGeometry().right();
+}
+
+// Whatever frame the window manager draws, the visible frame lands on the
+// corner or the centre; the twips read back as the handlers wrote them.
+TEST_F(Placement, VisibleFrameLandsFlushWithTheScreen)
+{
+    start();
+    form->Nomal_Click();
+    const QRect screen = form->window()->screen()->geometry();
+    const auto frame = [&] { return form->window()->frameGeometry(); };
+    ASSERT_TRUE(waitFor([&] { return frame() != form->window()->geometry(); }))
+        << "the window manager frames the window";
+    for (int state : {0, 2}) {
+        SCOPED_TRACE(state);
+        form->setWindowState(state);
+        form->Right_Down_Click();
+        EXPECT_TRUE(waitFor([&] { return frame().bottomRight() == screen.bottomRight(); }))
+            << frame().bottomRight().x() << "," << frame().bottomRight().y();
+        EXPECT_EQ(form->left(), form->screenWidth() - form->width());
+        EXPECT_EQ(form->top(), form->screenHeight() - form->height());
+
+        form->中央位置_Click();
+        EXPECT_TRUE(waitFor([&] {
+            const QPoint off = frame().center() - screen.center();
+            return std::abs(off.x()) <= 1 && std::abs(off.y()) <= 1;
+        })) << frame().center().x()
+            << "," << frame().center().y();
+        EXPECT_EQ(form->left(), form->screenWidth() / 2 - form->width() / 2);
+
+        form->Left_Up_Click();
+        EXPECT_TRUE(waitFor([&] { return frame().topLeft() == screen.topLeft(); }))
+            << frame().left() << "," << frame().top();
+        EXPECT_EQ(form->left(), 0.0f);
+        EXPECT_EQ(form->top(), 0.0f);
+    }
+    // A frame the user drags flush to the right edge reads as the position
+    // that 右下 writes.
+    form->window()->move(screen.right() + 1 - frame().width(), 300);
+    ASSERT_TRUE(waitFor([&] { return frame().right() == screen.right(); }));
+    EXPECT_NEAR(form->left(), form->screenWidth() - form->width(), 1.0);
 }
 
 TEST_F(Placement, WindowLargerThanTheScreenGoesNegativeUnclamped)

@@ -73,6 +73,36 @@ TEST(TextDecoder, DetectsAndDecodesTheEncodingsOfJapaneseFiles)
     }
 }
 
+// Files of a word or two, too short for statistics: each reads in the
+// encoding it was written in, though many EUC-JP texts are also valid
+// Shift_JIS (as half-width katakana) and the other way round.
+TEST(TextDecoder, ShortJapaneseTextsReadInTheirEncoding)
+{
+    const char* words[] = {"花火",     "東京",     "桜",       "恋",        "涙",     "夢",
+                           "愛",       "雨",       "闇",       "海",        "さくら", "ありがとう",
+                           "カラオケ", "歌詞",     "君の名は", "青春",      "思い出", "夜空",
+                           "星",       "ふるさと", "赤とんぼ", "涙そうそう"};
+    for (const char* encoding : {"EUC-JP", "Shift_JIS", "UTF-8"}) {
+        for (const char* word : words) {
+            const QString text = QString::fromUtf8(word);
+            for (const QString& content : {text, text + u'\n'}) {
+                const QByteArray bytes = encoded(content, encoding);
+                SCOPED_TRACE(std::string(encoding) + " " + word + " " +
+                             bytes.toHex().toStdString());
+                EXPECT_EQ(TextDecoder::detectEncoding(bytes), encoding);
+                EXPECT_EQ(TextDecoder::decode(bytes), content);
+            }
+        }
+    }
+    // Half-width katakana words that keep the rules of katakana: Shift_JIS,
+    // though their bytes read as EUC-JP kanji too.
+    for (const char* word : {"ﾒﾛﾃﾞｨｰ", "ﾗﾌﾞｿﾝｸﾞ", "ﾐｭｰｼﾞｯｸ", "ﾄﾞﾚﾐ"}) {
+        const QByteArray bytes = encoded(QString::fromUtf8(word), "Shift_JIS");
+        SCOPED_TRACE(std::string(word) + " " + bytes.toHex().toStdString());
+        EXPECT_EQ(TextDecoder::detectEncoding(bytes), "Shift_JIS");
+    }
+}
+
 TEST(TextDecoder, KeepsWhatOddInputHolds)
 {
     const DecodeCase cases[] = {

@@ -5,6 +5,7 @@
 #include "rtfreader.h"
 #include "workbudget.h"
 
+#include <QFontInfo>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -322,8 +323,10 @@ TEST(RtfReader, FormatsOfTheWordPadSample)
 
     const QTextCharFormat title = formatOf(document, QStringLiteral("歌詞"));
     EXPECT_EQ(title.fontPointSize(), 11);
+    // The face the file names, an installed gothic face, the document's.
     EXPECT_EQ(title.fontFamilies().toStringList(),
-              QStringList({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Fallback Sans")}));
+              QStringList({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"),
+                           QStringLiteral("Fallback Sans")}));
     const QTextCharFormat red = formatOf(document, QStringLiteral("赤い花"));
     EXPECT_EQ(red.fontWeight(), QFont::Bold);
     EXPECT_EQ(red.foreground().color(), QColor(255, 0, 0));
@@ -348,6 +351,111 @@ TEST(RtfReader, FormatsOfTheWordSample)
     EXPECT_EQ(song.fontPointSize(), 10.5);
     EXPECT_EQ(song.fontFamilies().toStringList().value(0), QStringLiteral("ＭＳ 明朝"));
     EXPECT_TRUE(formatOf(document, "link").fontUnderline());
+}
+
+// As LibreOffice writes Japanese: the Western, Asian and complex-script
+// properties of a run side by side; those of the Asian (double-byte) text
+// as associated properties after \dbch, its face as \dbch\afN.
+const QByteArray kLibreOfficeSample =
+    "{\\rtf1\\ansi\\deff3\\adeflang1025\r\n"
+    "{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Times New Roman;}{\\f3\\froman\\fprq2\\fcharset0 "
+    "Liberation Serif{\\*\\falt Times New Roman};}{\\f5\\fnil\\fprq2\\fcharset0 Noto Serif CJK "
+    "JP;}{\\f6\\fnil\\fprq2\\fcharset0 Noto Sans Devanagari;}{\\f7\\fnil\\fprq2\\fcharset128 "
+    "\\'82\\'6c\\'82\\'72 \\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}{\\f8\\froman\\fprq1"
+    "\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}}\r\n"
+    "{\\colortbl;\\red0\\green0\\blue0;\\red201\\green33\\blue30;}\r\n"
+    "{\\stylesheet{\\s0\\snext0\\dbch\\af5\\langfe2052\\dbch\\af6\\afs24\\alang1081\\loch\\f3"
+    "\\hich\\af3\\fs24\\lang1033 Normal;}}\r\n"
+    "{\\*\\generator LibreOffice/7.4.7.2$Linux_X86_64}{\\info{\\creatim\\yr2024\\mo1\\dy1}}"
+    "\\deftab709\r\n"
+    "{\\*\\pgdsctbl{\\pgdsc0\\pgdscuse451\\pgwsxn11906\\pghsxn16838 Default Page Style;}}\r\n"
+    "\\formshade\\sectd\\sbknone{\\*\\ftnsep\\chftnsep}\\pgndec\\pard\\plain \\s0\\widctlpar"
+    "\\cf0\\kerning1\\dbch\\af5\\langfe2052\\dbch\\af6\\afs24\\alang1081\\loch\\f3\\hich\\af3"
+    "\\fs24\\lang1033\\uc2{\\cf2\\rtlch \\ab\\afs40 \\ltrch\\loch\\fs24\\dbch\\ab\\afs40\\loch\\f3"
+    "\\hich\\af3\\dbch\\af7 \\u33457\\'89\\'d4\\u28779\\'89\\'ce Fireworks}\r\n"
+    "\\par \\pard\\plain \\s0\\dbch\\af5\\dbch\\af6\\afs24\\loch\\f3\\hich\\af3\\fs24{\\rtlch "
+    "\\ltrch\\loch\\b\\fs28\\dbch\\ab0\\ai\\afs32\\loch\\f3\\hich\\af3\\dbch\\af8 Night "
+    "\\u22812\\'96\\'e9}\r\n"
+    "\\par \\pard\\plain \\s0\\dbch\\af5\\loch\\f3\\fs24{\\rtlch \\ltrch\\loch \\u27468\\'89\\'cc}"
+    "\\par }";
+
+// As pandoc writes it: one Western face, Japanese as \uN with "?", a heading
+// as bold 18 pt.
+const QByteArray kPandocSample =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 \\fswiss Helvetica;}{\\f1 \\fmodern Courier;}}\n"
+    "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\n"
+    "\\widowctrl\\hyphauto\n"
+    "{\\pard \\ql \\f0 \\sa180 \\li0 \\fi0 \\outlinelevel0 \\b \\fs36 "
+    "\\u22799?\\u12398?\\u33457?\\u28779?\\par}\n"
+    "{\\pard \\ql \\f0 \\sa180 \\li0 \\fi0 {\\i \\u27468?\\u35422?} and {\\f1 code}\\par}\n}";
+
+TEST(RtfReader, FormatsAsOfficeProgramsWriteThem)
+{
+    struct Expected {
+        const char* sample;
+        const QByteArray* rtf;
+        const char* needle;
+        bool bold;
+        bool italic;
+        double points;
+        QColor color; // invalid: automatic
+        const char* face;
+        const char* installedFace; // what the families resolve to on this system
+    };
+    const QColor automatic;
+    const QColor red(201, 33, 30);
+    const Expected cases[] = {
+        {"LibreOffice", &kLibreOfficeSample, "花火", true, false, 20, red, "ＭＳ ゴシック",
+         "Noto Sans CJK JP"},
+        {"LibreOffice", &kLibreOfficeSample, "Fireworks", false, false, 12, red, "Liberation Serif",
+         nullptr},
+        {"LibreOffice", &kLibreOfficeSample, "Night", true, false, 14, automatic,
+         "Liberation Serif", nullptr},
+        {"LibreOffice", &kLibreOfficeSample, "夜", false, true, 16, automatic, "ＭＳ 明朝",
+         "Noto Serif CJK JP"},
+        {"LibreOffice", &kLibreOfficeSample, "歌", false, false, 12, automatic, "Noto Serif CJK JP",
+         "Noto Serif CJK JP"},
+        {"WordPad", &kWordPadSample, "赤い花", true, false, 11, QColor(255, 0, 0),
+         "ＭＳ Ｐゴシック", "Noto Sans CJK JP"},
+        {"WordPad", &kWordPadSample, "Red flower", false, false, 14, automatic, "Calibri", nullptr},
+        {"Word", &kWordSample, "歌詞", true, false, 10.5, QColor(255, 0, 0), "ＭＳ 明朝",
+         "Noto Serif CJK JP"},
+        {"Word", &kWordSample, "Song", false, false, 10.5, automatic, "Times New Roman", nullptr},
+        {"pandoc", &kPandocSample, "夏の花火", true, false, 18, automatic, "Helvetica",
+         "Noto Sans CJK JP"},
+        {"pandoc", &kPandocSample, "歌詞", false, true, 12, automatic, "Helvetica",
+         "Noto Sans CJK JP"},
+        {"pandoc", &kPandocSample, "code", false, false, 12, automatic, "Courier", nullptr},
+    };
+    for (const Expected& c : cases) {
+        SCOPED_TRACE(std::string(c.sample) + ": " + c.needle);
+        QTextDocument document;
+        RtfReader::read(*c.rtf, document);
+        const QString needle = QString::fromUtf8(c.needle);
+        const QTextCursor found = document.find(needle);
+        ASSERT_FALSE(found.isNull()) << document.toPlainText().toStdString();
+        // Every character of the needle, not only the last.
+        for (int i = 1; i <= needle.size(); ++i) {
+            QTextCursor at(&document);
+            at.setPosition(found.selectionStart() + i);
+            const QTextCharFormat format = at.charFormat();
+            EXPECT_EQ(format.fontWeight(), c.bold ? QFont::Bold : QFont::Normal) << i;
+            EXPECT_EQ(format.fontItalic(), c.italic) << i;
+            EXPECT_EQ(format.fontPointSize(), c.points) << i;
+            EXPECT_EQ(format.foreground().style() == Qt::NoBrush ? QColor()
+                                                                 : format.foreground().color(),
+                      c.color)
+                << i;
+            const QStringList families = format.fontFamilies().toStringList();
+            EXPECT_EQ(families.value(0), QString::fromUtf8(c.face)) << i;
+            if (c.installedFace) {
+                QFont font;
+                font.setFamilies(families);
+                EXPECT_EQ(QFontInfo(font).family(), QString::fromUtf8(c.installedFace))
+                    << families.join(u',').toStdString();
+            }
+        }
+    }
 }
 
 TEST(RtfReader, ParagraphAlignment)

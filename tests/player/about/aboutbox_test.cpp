@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "captionlabel.h"
 #include "frmAbout.h"
+#include "icons.h"
 #include "lineshape.h"
 #include "picturebox.h"
 #include "recordingshell.h"
@@ -78,6 +79,8 @@ TEST_F(AboutBox, LaysOutTheDesign)
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool) << "no taskbar button";
     EXPECT_FALSE(w->windowIcon().isNull());
+    EXPECT_TRUE(w->windowIcon().pixmap(32, 32).toImage() == meroSonxIcon().pixmap(32, 32).toImage())
+        << "the program's icon";
 
     EXPECT_EQ(icon()->geometry(), pixels(120, 240, 540, 540));
     EXPECT_FALSE(icon()->picture().isNull());

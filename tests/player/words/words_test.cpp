@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "frmWords.h"
+#include "icons.h"
 #include "playerfixture.h"
 #include "testmedia.h"
 
@@ -31,6 +32,8 @@ TEST_F(Lyrics, WindowAsDesigned)
     EXPECT_EQ(words().caption(), QStringLiteral("歌詞ｳｨﾝﾄﾞｳ"));
     EXPECT_TRUE(w->windowFlags() & Qt::Tool) << "no taskbar button";
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->windowIcon().pixmap(32, 32).toImage() == meroSonxIcon().pixmap(32, 32).toImage())
+        << "the program's icon";
     QStringList bar;
     for (QAction* a : w->menuBar()->actions())
         bar << a->text();
@@ -150,6 +153,54 @@ TEST_F(Lyrics, DroppedTextOrRtfLoads)
     QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &media, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(words().window(), &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(Lyrics, DroppedOnTheMainWindowShowBesideItWhileTheMusicGoesOn)
+{
+    start(testMedia("tone.mp3"));
+    ASSERT_TRUE(waitFor([&] { return form->player()->position() > 0.05; }));
+    const QString caption = form->caption();
+    form->setTop(600);
+    form->setLeft(6000);
+    const auto dropOnMain = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(form->window(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->window(), &drop);
+        return drop.isAccepted();
+    };
+
+    for (const char* name : {"歌.txt", "歌.lrc", "歌.RTF"}) {
+        SCOPED_TRACE(name);
+        const QString text = QStringLiteral("[00:01.00]%1").arg(QString::fromUtf8(name));
+        EXPECT_TRUE(dropOnMain({QUrl::fromLocalFile(writeFile(name, text.toUtf8()))}));
+        EXPECT_TRUE(words().window()->isVisible());
+        EXPECT_EQ(words().textBox()->text(), text);
+        EXPECT_EQ(words().top(), 600.0f) << "placed as the lyrics command places it";
+        EXPECT_EQ(words().left(), 6000.0f - 4780);
+        EXPECT_EQ(form->player()->fileName(), testMedia("tone.mp3"));
+        EXPECT_EQ(form->caption(), caption);
+        EXPECT_EQ(form->player()->statusText(), QStringLiteral("再生中"));
+    }
+
+    // Words and music in one drop: each goes to its window.
+    const QString lyrics = writeFile("b.txt", "second song");
+    EXPECT_TRUE(
+        dropOnMain({QUrl::fromLocalFile(lyrics), QUrl::fromLocalFile(testMedia("tone.wav"))}));
+    EXPECT_EQ(words().textBox()->text(), QStringLiteral("second song"));
+    EXPECT_EQ(form->player()->fileName(), testMedia("tone.wav"));
+    EXPECT_EQ(form->caption(), QStringLiteral("tone.wav - Mero Sonx Ver3.0"));
+
+    // A lyrics file that has gone by the time it is opened is reported.
+    form->openDroppedFile(dir.filePath(QStringLiteral("gone.txt")));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(
+        dialogs.messages[0].prompt.startsWith(QStringLiteral("歌詞ファイルを開けませんでした。")));
+    EXPECT_TRUE(dialogs.messages[0].prompt.contains(QStringLiteral("gone.txt")));
+    EXPECT_EQ(words().textBox()->text(), QStringLiteral("second song"));
 }
 
 TEST_F(Lyrics, QuittingClosesTheLyricsWindow)
