@@ -112,6 +112,11 @@ void Playback::onFileLoaded()
 {
     m_fileOpen = true;
     retrySound();
+    const MediaItem* item = m_source->currentItem();
+    const bool local =
+        item && (item->kind == MediaItem::Kind::File || item->kind == MediaItem::Kind::Midi);
+    m_openedPath = local ? item->location : QString();
+    m_openedSize = local ? QFileInfo(m_openedPath).size() : -1;
     switch (m_state) {
     case State::Loading:
         if (m_pendingSeek)
@@ -192,9 +197,32 @@ void Playback::fail(const PlaybackError& error)
     emit playbackFailed(error.text());
 }
 
+// A file that ends well before its length was cut short, removed or
+// replaced while it played (a USB stick pulled, a download overwritten):
+// that is said, not passed over as an ordinary end.
+bool Playback::failIfChangedUnderneath()
+{
+    if (m_openedPath.isEmpty() || m_duration <= 0 || m_position >= m_duration - 1.0)
+        return false;
+    const QFileInfo file(m_openedPath);
+    PlaybackFailure failure = PlaybackFailure::None;
+    if (!file.exists())
+        failure = PlaybackFailure::RemovedWhilePlaying;
+    else if (file.size() != m_openedSize)
+        failure = PlaybackFailure::ChangedWhilePlaying;
+    if (failure == PlaybackFailure::None)
+        return false;
+    m_fileOpen = false;
+    m_engine->unload();
+    fail({failure});
+    return true;
+}
+
 void Playback::onEndReached()
 {
     if (m_state != State::Playing && m_state != State::Paused)
+        return;
+    if (failIfChangedUnderneath())
         return;
     returnToStart();
     emit endOfMedia();
@@ -203,6 +231,8 @@ void Playback::onEndReached()
 void Playback::onFileEnded()
 {
     // The engine closed the file (it could not keep it open): play() reopens it.
+    if ((m_state == State::Playing || m_state == State::Paused) && failIfChangedUnderneath())
+        return;
     m_fileOpen = false;
     m_engine->unload();
     if (m_state == State::Playing || m_state == State::Paused || m_state == State::Loading) {

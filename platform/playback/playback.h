@@ -82,6 +82,9 @@ public:
     // goes on without sound, and the engine tries the outputs again every
     // kSoundRetryMs and on every play and open until one works.
     bool isSoundLost() const { return m_soundLost; }
+    // The audio output the engine opened last ("pulse", "pipewire", "alsa",
+    // "null"); empty before the first.
+    QString audioOutput() const { return m_audioOutput; }
     static constexpr int kSoundRetryMs = 2000;
     // The title tag or else the file name, then the artist and album tags
     // (empty when absent). A playlist's own title for an entry comes first.
@@ -138,6 +141,7 @@ private:
     void onAudioOutput(const QString& name);
     void retrySound();
     void fail(const PlaybackError& error);
+    bool failIfChangedUnderneath();
     void returnToStart();
     void setState(State state);
     void setStartState(State state);
@@ -154,7 +158,9 @@ private:
     State m_state = State::Idle;
     State m_startState = State::Playing;        // while Loading
     PlayState m_playState = PlayState::Stopped; // last announced
-    bool m_fileOpen = false;             // the engine holds the file (false after it let it go)
+    bool m_fileOpen = false; // the engine holds the file (false after it let it go)
+    QString m_openedPath;    // the local file now open, and its size when it opened
+    qint64 m_openedSize = -1;
     std::optional<double> m_pendingSeek; // asked for while Loading
     quint64 m_loadRequest = 0;           // counts loads; a later one voids earlier ones
     PlaybackError m_error;

@@ -28,6 +28,9 @@ constexpr Wording kWordings[] = {
     {PlaybackFailure::BadCdTrack, u"CDトラックの情報を読み取れません"},
     {PlaybackFailure::BrokenMidi, u"MIDIファイルが壊れているか、対応していない形式です"},
     {PlaybackFailure::NoSoundFont, u"MIDIの音源（サウンドフォント）が見つかりません"},
+    {PlaybackFailure::RemovedWhilePlaying, u"再生中にファイルが見つからなくなりました"},
+    {PlaybackFailure::ChangedWhilePlaying,
+     u"再生中にファイルが変更されたため、最後まで再生できませんでした"},
 };
 
 } // namespace

@@ -23,6 +23,8 @@ enum class PlaybackFailure {
     BadCdTrack,
     BrokenMidi,
     NoSoundFont,
+    RemovedWhilePlaying,
+    ChangedWhilePlaying,
     Engine, // a reason only libmpv names: its own words are the detail
 };
 

@@ -6,6 +6,8 @@
 #include "testmedia.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -179,8 +181,8 @@ TEST(PlaybackStates, RequestsWhileLoadingLandOnceTheFileIsOpen)
     // Stopped while loading: the file opens and waits at its start.
     playback.setFileName(testMedia("tone.mp3"));
     playback.stop();
-    QSignalSpy tags(&playback, &Playback::tagsChanged);
-    ASSERT_TRUE(tags.wait(kWaitMs));
+    QSignalSpy loaded(&playback, &Playback::fileLoaded);
+    ASSERT_TRUE(loaded.wait(kWaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return playback.title() == "テスト曲"; }, kWaitMs));
     EXPECT_EQ(playback.state(), State::Stopped);
     EXPECT_EQ(playback.position(), 0.0);
@@ -250,4 +252,47 @@ TEST(PlaybackStates, APlaylistStepsOverAnEntryThatFailsAndEndsAtItsFirst)
     ASSERT_TRUE(QTest::qWaitFor([&] { return playback.currentEntry() == 0; }, kWaitMs));
     EXPECT_EQ(playback.state(), State::Stopped);
     EXPECT_EQ(entries.count(), 3); // 0, 2, back to 0
+}
+
+TEST(PlaybackStates, AFileCutShortOrRemovedWhilePlayingIsSaidAndTheNextOpenWorks)
+{
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("six.wav");
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                           "sine=f=440:d=6", wav}),
+              0);
+    const QByteArray whole = [&] {
+        QFile file(wav);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        PlaybackFailure failure;
+    };
+    const Case cases[] = {
+        {"cut short", [&] { QFile::resize(wav, whole.size() / 6); },
+         PlaybackFailure::ChangedWhilePlaying},
+        // Removed: what was read ahead is all the player still has.
+        {"removed, then the rest cut", [&] { QFile::remove(wav); }, PlaybackFailure::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(wav, whole);
+        Playback playback;
+        playback.setFileName(wav);
+        ASSERT_TRUE(waitFor(playback, State::Playing));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > 0.2; }, kWaitMs));
+        c.change();
+        if (c.failure == PlaybackFailure::None) {
+            // The open file plays on to its end.
+            playback.seek(5.5);
+            ASSERT_TRUE(waitFor(playback, State::Stopped));
+        } else {
+            ASSERT_TRUE(waitFor(playback, State::Failed)) << playback.statusText().toStdString();
+            EXPECT_EQ(playback.error().failure, c.failure);
+        }
+        playback.setFileName(testMedia("tone.wav"));
+        EXPECT_TRUE(waitFor(playback, State::Playing)) << "the next open works";
+    }
 }

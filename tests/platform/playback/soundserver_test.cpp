@@ -92,7 +92,8 @@ TEST(SoundServer, PlaybackGoesOnWhenItGoesAndTakesItBackWhenItReturns)
     Playback playback;
     QSignalSpy lost(&playback, &Playback::soundLostChanged);
     playback.setFileName(wav);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPlayerStream(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.audioOutput() == "pulse"; }, kWaitMs));
+    EXPECT_TRUE(server.hasPlayerStream());
     EXPECT_FALSE(playback.isSoundLost());
 
     server.stop();
