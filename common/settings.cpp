@@ -188,7 +188,10 @@ QByteArray formatSettings(const Settings& s)
 void WriteSettings(const QString& path, const Settings& settings)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a full disk fails the write itself. Buffered, the bytes
+    // reach the disk only inside commit(), whose failing flush Qt 6.4 does
+    // not report, and an empty file would replace the good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw SettingsError(path, file.errorString());
     const QByteArray line = formatSettings(settings);
     if (file.write(line) != line.size()) {
