@@ -2,18 +2,22 @@
 // A long session with one main window: 300 files opened in a row through the
 // open command (good, corrupt and missing, every type), 1000 size and
 // placement commands, the lyrics window opened and closed 200 times, the
-// About box 200 times. Each phase: no crash, the UI answering, RSS within
-// 10 % of what it was after the first 50 iterations, no more descriptors or
-// threads than then; after the window is closed, none more than before it
-// was opened. Run by soak/run, never by CTest.
+// About box 200 times, then faults while files play (cut short, deleted,
+// the sound server restarted, 50 000 entries, ten hours, two gigabytes). Each phase: no crash, the
+// UI answering, RSS within 10 % of what it was after the first 50 iterations, no more descriptors
+// or threads than then; after the window is closed, none more than before it was opened. Run by
+// soak/run, never by CTest.
 #include "../tests/reliability/liveness.h"
 #include "frmMeroSonx.h"
 #include "processusage.h"
 #include "scripteddialogs.h"
 #include "settings.h"
 #include "soakmedia.h"
+#include "soundserver.h"
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -288,6 +292,138 @@ TEST_F(Soak, AboutBox200Times)
         s_form->About_Click();
         ASSERT_FALSE(s_form->aboutBox().isLoaded()) << "iteration " << i;
     });
+}
+
+// Faults while files play: the file cut short or deleted under the player,
+// the sound server killed and started again, a list of 50 000 entries, ten
+// hours and two gigabytes of sound seeked about.
+TEST_F(Soak, FaultsWhilePlaying)
+{
+    Playback& playback = *s_form->player()->playback();
+    QTemporaryDir work;
+    const QString song = work.filePath(QStringLiteral("song.wav"));
+    const QString original = work.filePath(QStringLiteral("original.wav"));
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                           "sine=f=440:d=6", original}),
+              0);
+    // Silence, left sparse: the header says how long.
+    auto sparseWav = [&](const QString& name, quint32 rate, quint16 channels, double seconds) {
+        const quint32 bytes = quint32(seconds * rate * channels * 2);
+        const quint32 header[] = {0x46464952,
+                                  36 + bytes,
+                                  0x45564157,
+                                  0x20746d66,
+                                  16,
+                                  1u | quint32(channels) << 16,
+                                  rate,
+                                  rate * channels * 2,
+                                  quint32(channels * 2) | 16u << 16,
+                                  0x61746164,
+                                  bytes};
+        QFile file(work.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(header), sizeof header);
+        file.resize(qint64(sizeof header) + bytes);
+        return file.fileName();
+    };
+    const QString tenHours = sparseWav("ten-hours.wav", 8000, 1, 36000);
+    const QString twoGigabytes = sparseWav("two-gb.wav", 44100, 2, 2e9 / (44100 * 4));
+    const QString bigList = work.filePath(QStringLiteral("big.m3u"));
+    {
+        QFile list(bigList);
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 50000; ++i)
+            list.write(QFile::encodeName(original) + '\n');
+    }
+    const bool haveServer = !QStandardPaths::findExecutable("pulseaudio").isEmpty();
+    QTemporaryDir runtime;
+    SoundServer server(runtime.path());
+    if (haveServer) {
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("PULSE_RUNTIME_PATH", (runtime.path() + "/pulse").toUtf8());
+        ASSERT_TRUE(server.start());
+    }
+    auto playsPast = [&](double seconds) {
+        return QTest::qWaitFor(
+            [&] {
+                return playback.state() == Playback::State::Playing &&
+                       playback.position() > seconds;
+            },
+            kOutcomeMs);
+    };
+    const QString nothing = s_dir->filePath(QStringLiteral("nothing.wav"));
+    int lists = 0;
+    runPhase(
+        "faults playing", scaled(150),
+        [&](int i) {
+            switch (i % 5) {
+            case 0: // cut short
+                QFile::remove(song);
+                ASSERT_TRUE(QFile::copy(original, song));
+                ASSERT_TRUE(openFile(song));
+                ASSERT_TRUE(playsPast(0.1));
+                QFile::resize(song, 4096);
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return playback.state() == Playback::State::Failed; }, kOutcomeMs))
+                    << qPrintable(playback.statusText());
+                break;
+            case 1: // deleted: the open file plays on to its end
+                QFile::remove(song);
+                ASSERT_TRUE(QFile::copy(original, song));
+                ASSERT_TRUE(openFile(song));
+                ASSERT_TRUE(playsPast(0.1));
+                QFile::remove(song);
+                playback.seek(5.8);
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return playback.state() == Playback::State::Stopped; }, kOutcomeMs));
+                break;
+            case 2: // long and large files, seeked about
+                ASSERT_TRUE(openFile(i % 2 ? tenHours : twoGigabytes));
+                ASSERT_TRUE(playsPast(0.05));
+                for (const double at : {0.9, 0.1, 0.5}) {
+                    const double to = playback.duration() * at;
+                    playback.seek(to);
+                    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > to + 0.2; },
+                                                kOutcomeMs));
+                }
+                break;
+            case 3: // every fifth time the long list, read whole
+                if (i % 25 == 3) {
+                    ASSERT_TRUE(openFile(bigList));
+                    ASSERT_TRUE(playsPast(0.05));
+                    ASSERT_TRUE(
+                        QTest::qWaitFor([&] { return playback.entryCount() == 50000; }, 60000));
+                    playback.seek(5.9);
+                    ASSERT_TRUE(
+                        QTest::qWaitFor([&] { return playback.currentEntry() == 1; }, kOutcomeMs));
+                    ++lists;
+                } else {
+                    ASSERT_TRUE(openFile(original));
+                }
+                break;
+            case 4: // the sound server goes and comes back while a file plays
+                ASSERT_TRUE(openFile(original));
+                ASSERT_TRUE(playsPast(0.05));
+                if (haveServer && i % 10 == 4) {
+                    (void)QTest::qWaitFor([&] { return playback.audioOutput() == "pulse"; },
+                                          kOutcomeMs);
+                    server.stop();
+                    ASSERT_TRUE(
+                        QTest::qWaitFor([&] { return playback.isSoundLost(); }, kOutcomeMs));
+                    ASSERT_TRUE(server.start());
+                    ASSERT_TRUE(
+                        QTest::qWaitFor([&] { return !playback.isSoundLost(); }, kOutcomeMs));
+                }
+                break;
+            }
+        },
+        [&] { ASSERT_TRUE(openFile(nothing)); });
+    std::printf("soak: faults playing: %d long lists read and stepped, sound server %s\n", lists,
+                haveServer ? "restarted" : "not installed");
+    EXPECT_NO_THROW(ReadSettings(settingsPath(s_dir->path())));
+    server.stop();
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("PULSE_RUNTIME_PATH");
 }
 
 TEST_F(Soak, ClosingTheWindowLeavesNothingBehind)

@@ -296,3 +296,61 @@ TEST(PlaybackStates, AFileCutShortOrRemovedWhilePlayingIsSaidAndTheNextOpenWorks
         EXPECT_TRUE(waitFor(playback, State::Playing)) << "the next open works";
     }
 }
+
+namespace
+{
+
+// A PCM WAV file of `seconds` of silence, 16-bit, left sparse on disk.
+QString sparseWav(const QTemporaryDir& dir, const char* name, quint32 rate, quint16 channels,
+                  double seconds)
+{
+    const quint32 dataBytes = quint32(seconds * rate * channels * 2);
+    QByteArray header;
+    auto u32 = [&](quint32 v) { header.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](quint16 v) { header.append(reinterpret_cast<const char*>(&v), 2); };
+    header += "RIFF";
+    u32(36 + dataBytes);
+    header += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(rate);
+    u32(rate * channels * 2);
+    u16(channels * 2);
+    u16(16);
+    header += "data";
+    u32(dataBytes);
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size() ||
+        !file.resize(header.size() + qint64(dataBytes)))
+        return {};
+    return path;
+}
+
+} // namespace
+
+TEST(PlaybackStates, TenHoursAndTwoGigabytesOpenAndSeekAnywhere)
+{
+    QTemporaryDir dir;
+    const QString tenHours = sparseWav(dir, "ten-hours.wav", 8000, 1, 10 * 3600.0);
+    const QString twoGigabytes = sparseWav(dir, "two-gb.wav", 44100, 2, 2e9 / (44100 * 4));
+    ASSERT_FALSE(tenHours.isEmpty());
+    ASSERT_FALSE(twoGigabytes.isEmpty());
+    for (const QString& path : {tenHours, twoGigabytes}) {
+        SCOPED_TRACE(path.toStdString());
+        Playback playback;
+        playback.setFileName(path);
+        ASSERT_TRUE(waitFor(playback, State::Playing));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return playback.duration() > 3 * 3600; }, kWaitMs));
+        for (const double to : {playback.duration() - 30, playback.duration() / 2, 60.0}) {
+            playback.seek(to);
+            QSignalSpy moved(&playback, &Playback::positionChanged);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !moved.isEmpty() && moved.last().first().toDouble() > to + 0.25; },
+                kWaitMs))
+                << "plays on from " << to;
+            EXPECT_LT(playback.position(), to + 5);
+        }
+    }
+}
