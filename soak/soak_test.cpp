@@ -354,7 +354,7 @@ TEST_F(Soak, FaultsWhilePlaying)
     const QString nothing = s_dir->filePath(QStringLiteral("nothing.wav"));
     int lists = 0;
     runPhase(
-        "faults playing", scaled(150),
+        "faults playing", scaled(100),
         [&](int i) {
             switch (i % 5) {
             case 0: // cut short
