@@ -2,6 +2,7 @@
 #include "frmWords.h"
 
 #include "apperror.h"
+#include "lyricsfollower.h"
 #include "uifont.h"
 
 #include <QDragEnterEvent>
@@ -17,7 +18,7 @@ const QString frmWords::kLyricsFilter =
 namespace
 {
 
-// The local .txt or .rtf file among dropped URLs, if any.
+// The local .txt, .lrc or .rtf file among dropped URLs, if any.
 QString droppedLyricsFile(const QMimeData* data)
 {
     for (const QUrl& url : data->urls()) {
@@ -25,7 +26,7 @@ QString droppedLyricsFile(const QMimeData* data)
             continue;
         const QFileInfo info(url.toLocalFile());
         const QString suffix = info.suffix().toLower();
-        if (info.isFile() && (suffix == u"txt" || suffix == u"rtf"))
+        if (info.isFile() && (suffix == u"txt" || suffix == u"lrc" || suffix == u"rtf"))
             return info.filePath();
     }
     return {};
@@ -65,7 +66,16 @@ void frmWords::buildWindow(QMainWindow& window)
     rtb = new RichTextBox(window.centralWidget());
     rtb->setWidth(3855);
     rtb->setHeight(2415);
+    m_follower = new LyricsFollower(rtb);
+    m_follower->setPlayback(m_playback);
     cmd.setOwner(&window);
+}
+
+void frmWords::setPlayback(Playback* playback)
+{
+    m_playback = playback;
+    if (m_follower)
+        m_follower->setPlayback(playback);
 }
 
 void frmWords::Form_Load()

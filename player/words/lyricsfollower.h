@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "playback.h"
+
+#include <QDeadlineTimer>
+#include <QList>
+#include <QObject>
+#include <QPalette>
+#include <QPoint>
+#include <QPointer>
+
+class QVariantAnimation;
+class RichTextBox;
+
+// Makes a box showing time-tagged lyrics follow a playback: the line being
+// sung (and the word, where the lines time their words) is highlighted and
+// scrolled smoothly to about a third of the box's height; a click on a timed
+// line, or Enter on the line of the text cursor, seeks there (and plays from
+// there when the player was stopped). The user's own scrolling holds the
+// following back for kUserHold.
+//
+// The highlight is drawn with the box's extra selections, the other lines in
+// a muted text colour: the document itself is never changed, so content that
+// is not time-tagged (every RTF file among it) shows exactly as loaded.
+//
+// It follows the playback's position signals only (a few a second), finding
+// the line by binary search. Lives as a child of the box; UI thread only.
+class LyricsFollower : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kScrollMs = 200;
+    static constexpr int kUserHoldMs = 4000;
+
+    explicit LyricsFollower(RichTextBox* box);
+
+    // Null: nothing is followed.
+    void setPlayback(Playback* playback);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void restart();
+    void follow();
+    void showLines(const QList<int>& lines, const QList<int>& words);
+    void scrollIntoPlace();
+    void seekToLineAt(int position);
+    void clicked(QPoint point);
+    void holdForUser();
+
+    QPointer<RichTextBox> m_box;
+    QPointer<Playback> m_playback;
+    QList<QMetaObject::Connection> m_connections;
+    QVariantAnimation* m_scroll = nullptr;
+    QList<int> m_lines; // highlighted, indices into the lyrics' lines
+    QList<int> m_words; // per highlighted line, -1 for none
+    QDeadlineTimer m_userHold{0};
+    QPoint m_pressedAt;
+    bool m_pressed = false;
+    bool m_muted = false;
+    QPalette m_palette; // the box's own, while the others are muted
+};
