@@ -228,7 +228,7 @@ void LyricsFollower::clicked(QPoint point)
     QTextDocument* doc = m_box->document();
     const QRectF block = doc->documentLayout()->blockBoundingRect(doc->findBlock(position));
     const int y = point.y() + m_box->verticalScrollBar()->value();
-    if (y >= block.top() && y < block.bottom())
+    if (y >= block.top() && y <= block.bottom())
         seekToLineAt(position);
 }
 
