@@ -51,8 +51,7 @@ LyricsFollower::LyricsFollower(RichTextBox* box) : QObject(box), m_box(box)
     connect(box->verticalScrollBar(), &QScrollBar::actionTriggered, this,
             &LyricsFollower::holdForUser);
     // The range grows while a long document is laid out, and with the view.
-    connect(box->verticalScrollBar(), &QScrollBar::rangeChanged, this,
-            &LyricsFollower::scrollIntoPlace);
+    connect(box->verticalScrollBar(), &QScrollBar::rangeChanged, this, &LyricsFollower::follow);
     box->installEventFilter(this);
     box->viewport()->installEventFilter(this);
 }
@@ -81,7 +80,7 @@ void LyricsFollower::restart()
     m_lines.clear();
     m_words.clear();
     m_userHold = QDeadlineTimer(0);
-    showLines({}, {});
+    m_shown = showLines();
     follow();
 }
 
@@ -103,90 +102,119 @@ void LyricsFollower::follow()
                 words << LrcLyrics::wordAt(lyrics->lines()[line], ms);
         }
     }
-    if (lines != m_lines || words != m_words)
-        showLines(lines, words);
+    if (lines != m_lines || words != m_words || !m_shown) {
+        m_lines = lines;
+        m_words = words;
+        m_shown = showLines();
+    }
     scrollIntoPlace();
 }
 
-void LyricsFollower::showLines(const QList<int>& lines, const QList<int>& words)
+// Where the wrapping changed, the bands follow their visual lines.
+void LyricsFollower::refresh()
 {
-    m_lines = lines;
-    m_words = words;
+    if (!m_box || !m_box->timedLyrics())
+        return;
+    m_shown = showLines();
+    scrollIntoPlace();
+}
+
+// A long document is laid out bit by bit after loading, from the top: asking
+// Qt for a place not laid out yet (a selection's rectangle, a block's) would
+// lay out everything before it at once. Such places wait until the layout
+// has come to them: it changes the scroll range as it goes, which calls
+// follow() again.
+bool LyricsFollower::isLaidOut(qsizetype position) const
+{
+    const QTextLayout* layout = m_box->document()->findBlock(int(position)).layout();
+    return layout && layout->lineCount() > 0;
+}
+
+// The bands of m_lines and their sung words, unless a line is not laid out
+// yet: then none, and false says so.
+bool LyricsFollower::showLines()
+{
     const LrcLyrics* lyrics = m_box->timedLyrics();
-    QList<QTextEdit::ExtraSelection> selections;
+    for (int line : std::as_const(m_lines)) {
+        if (!isLaidOut(lyrics->lines()[line].end)) {
+            m_box->setExtraSelections({}); // not the line sung before
+            return false;
+        }
+    }
     const QPalette palette = m_muted ? m_palette : m_box->palette();
     const QColor text = palette.color(QPalette::Text);
+    const QColor base = palette.color(QPalette::Base);
     const QColor accent = palette.color(QPalette::Highlight);
-    const qsizetype lastPosition = m_box->document()->characterCount() - 1;
-    const QColor band = mixed(palette.color(QPalette::Base), accent, 0.22);
+    QTextDocument* doc = m_box->document();
+
+    // One band per visual line, each a selection without extent: one that
+    // spans blocks costs Qt the whole document's layout to draw. Text is
+    // drawn anew only where a selection has a background; the words go last,
+    // over the bands.
+    QList<QTextEdit::ExtraSelection> selections;
     QList<QTextEdit::ExtraSelection> sung;
-    for (qsizetype i = 0; lyrics && i < lines.size(); ++i) {
-        const LrcLyrics::Line& line = lyrics->lines()[lines[i]];
-        QTextEdit::ExtraSelection s;
-        s.format.setBackground(band);
-        s.format.setForeground(text);
-        s.format.setProperty(QTextFormat::FullWidthSelection, true);
-        s.cursor = QTextCursor(m_box->document());
-        s.cursor.setPosition(int(line.start));
-        // Through the line's end: a band that ends within a line stops at its
-        // text. The last line has no end to go through: a band without a
-        // selection spans its last visual line.
-        s.cursor.setPosition(int(std::min<qsizetype>(line.end + 1, lastPosition)),
-                             QTextCursor::KeepAnchor);
-        selections << s;
-        if (line.end + 1 > lastPosition) {
-            s.cursor.setPosition(int(line.end));
-            selections << s;
+    QTextEdit::ExtraSelection band;
+    band.format.setBackground(mixed(base, accent, 0.22));
+    band.format.setForeground(text);
+    band.format.setProperty(QTextFormat::FullWidthSelection, true);
+    for (qsizetype i = 0; lyrics && i < m_lines.size(); ++i) {
+        const LrcLyrics::Line& line = lyrics->lines()[m_lines[i]];
+        int bands = 0;
+        for (QTextBlock block = doc->findBlock(int(line.start));
+             block.isValid() && block.position() <= line.end && bands < kMostBands;
+             block = block.next()) {
+            const QTextLayout* layout = block.layout();
+            for (int v = 0; v < layout->lineCount() && bands < kMostBands; ++v, ++bands) {
+                band.cursor = QTextCursor(doc);
+                band.cursor.setPosition(block.position() + layout->lineAt(v).textStart());
+                selections << band;
+            }
         }
-        // Text is drawn anew only where a selection has a background.
-        if (words[i] >= 0) {
-            const LrcLyrics::Word& word = line.words[words[i]];
+        if (m_words[i] >= 0) {
+            const LrcLyrics::Word& word = line.words[m_words[i]];
+            const QTextBlock block = doc->findBlock(int(word.start));
             QTextEdit::ExtraSelection w;
-            w.format.setBackground(mixed(palette.color(QPalette::Base), accent, 0.4));
+            w.format.setBackground(mixed(base, accent, 0.4));
             w.format.setForeground(accent.darker(190));
-            w.cursor = QTextCursor(m_box->document());
+            w.cursor = QTextCursor(doc);
             w.cursor.setPosition(int(word.start));
-            w.cursor.setPosition(int(word.end), QTextCursor::KeepAnchor);
+            w.cursor.setPosition(
+                int(std::min<qsizetype>(word.end, block.position() + block.length() - 1)),
+                QTextCursor::KeepAnchor);
             sung << w;
         }
     }
-    // Over the bands, which would draw their text over the words'.
-    selections << sung;
-    m_box->setExtraSelections(selections);
+    m_box->setExtraSelections(selections << sung);
 
     // While a line is sung the others step back; the box's own palette is
     // left alone otherwise.
-    const bool mute = !lines.isEmpty();
+    const bool mute = !m_lines.isEmpty();
     if (mute != m_muted) {
         m_muted = mute;
         if (mute) {
             m_palette = palette;
             QPalette muted = palette;
-            muted.setColor(QPalette::Text, mixed(text, palette.color(QPalette::Base), 0.45));
+            muted.setColor(QPalette::Text, mixed(text, base, 0.45));
             m_box->setPalette(muted);
         } else {
             m_box->setPalette(QPalette());
         }
     }
+    return true;
 }
 
 // The first highlighted line to a third of the view's height, the top when
 // none is: smoothly, unless the user scrolled a moment ago.
 void LyricsFollower::scrollIntoPlace()
 {
-    if (!m_box || !m_userHold.hasExpired() || !m_box->timedLyrics())
+    if (!m_box || !m_shown || !m_userHold.hasExpired() || !m_box->timedLyrics())
         return;
     QScrollBar* bar = m_box->verticalScrollBar();
     int target = bar->minimum();
     if (!m_lines.isEmpty()) {
-        // A long document is laid out bit by bit after loading; asking for a
-        // place not laid out yet would lay out everything before it at once.
-        // The range grows as the layout goes on, and brings us back here.
         const QTextBlock block =
             m_box->document()->findBlock(int(m_box->timedLyrics()->lines()[m_lines.first()].start));
         const QTextLayout* layout = block.layout();
-        if (!layout || layout->lineCount() == 0)
-            return;
         const QRectF rect = layout->boundingRect().translated(layout->position());
         target = int(rect.top()) - m_box->viewport()->height() / 3;
     }
@@ -240,6 +268,19 @@ void LyricsFollower::holdForUser()
 
 bool LyricsFollower::eventFilter(QObject* watched, QEvent* event)
 {
+    // The box's own destruction sends events here too, when it is a QWidget
+    // no more: only these come from a living box.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::Resize:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        break;
+    default:
+        return false;
+    }
     if (!m_box || !m_box->timedLyrics())
         return false;
     if (watched == m_box) {
@@ -259,7 +300,8 @@ bool LyricsFollower::eventFilter(QObject* watched, QEvent* event)
         holdForUser();
         break;
     case QEvent::Resize:
-        scrollIntoPlace();
+        // After the box has laid its text out at the new width.
+        QMetaObject::invokeMethod(this, &LyricsFollower::refresh, Qt::QueuedConnection);
         break;
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);

@@ -32,6 +32,8 @@ class LyricsFollower : public QObject
 public:
     static constexpr int kScrollMs = 200;
     static constexpr int kUserHoldMs = 4000;
+    // Bands drawn for one line at most (a line far longer than any lyrics).
+    static constexpr int kMostBands = 256;
 
     explicit LyricsFollower(RichTextBox* box);
 
@@ -44,7 +46,9 @@ protected:
 private:
     void restart();
     void follow();
-    void showLines(const QList<int>& lines, const QList<int>& words);
+    void refresh();
+    bool isLaidOut(qsizetype position) const;
+    bool showLines();
     void scrollIntoPlace();
     void seekToLineAt(int position);
     void clicked(QPoint point);
@@ -54,8 +58,9 @@ private:
     QPointer<Playback> m_playback;
     QList<QMetaObject::Connection> m_connections;
     QVariantAnimation* m_scroll = nullptr;
-    QList<int> m_lines; // highlighted, indices into the lyrics' lines
-    QList<int> m_words; // per highlighted line, -1 for none
+    QList<int> m_lines;  // highlighted, indices into the lyrics' lines
+    QList<int> m_words;  // per highlighted line, -1 for none
+    bool m_shown = true; // the box shows m_lines and m_words
     QDeadlineTimer m_userHold{0};
     QPoint m_pressedAt;
     bool m_pressed = false;
