@@ -10,22 +10,26 @@
 #include <QPoint>
 #include <QPointer>
 
-class QVariantAnimation;
+class QPropertyAnimation;
 class RichTextBox;
 
 // Makes a box showing time-tagged lyrics follow a playback: the line being
 // sung (and the word, where the lines time their words) is highlighted and
 // scrolled smoothly to about a third of the box's height; a click on a timed
 // line, or Enter on the line of the text cursor, seeks there (and plays from
-// there when the player was stopped). The user's own scrolling holds the
-// following back for kUserHold.
+// there when the player was stopped; a pause stays paused). The user's own
+// scrolling (wheel, scroll bar, keys, a drag) holds the following back for
+// kUserHoldMs.
 //
 // The highlight is drawn with the box's extra selections, the other lines in
-// a muted text colour: the document itself is never changed, so content that
-// is not time-tagged (every RTF file among it) shows exactly as loaded.
+// a muted text colour while a line is sung: the document itself is never
+// changed, so content that is not time-tagged (every RTF file among it) shows
+// exactly as loaded.
 //
-// It follows the playback's position signals only (a few a second), finding
-// the line by binary search. Lives as a child of the box; UI thread only.
+// It follows the playback's position and state signals only (a few a
+// second), finding the line by binary search, and never asks Qt for a place
+// its background layout has not reached. Lives as a child of the box; UI
+// thread only.
 class LyricsFollower : public QObject
 {
     Q_OBJECT
@@ -57,7 +61,7 @@ private:
     QPointer<RichTextBox> m_box;
     QPointer<Playback> m_playback;
     QList<QMetaObject::Connection> m_connections;
-    QVariantAnimation* m_scroll = nullptr;
+    QPropertyAnimation* m_scroll = nullptr;
     QList<int> m_lines;  // highlighted, indices into the lyrics' lines
     QList<int> m_words;  // per highlighted line, -1 for none
     bool m_shown = true; // the box shows m_lines and m_words
