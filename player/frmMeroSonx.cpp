@@ -396,6 +396,7 @@ bool frmMeroSonx::eventFilter(QObject* watched, QEvent* event)
 // on the right, and shows it modeless.
 void frmMeroSonx::WordsWindow_Click()
 {
+    m_words.setPlayback(MP->playback());
     if (top() > 0) {
         if (left() > m_words.width()) {
             m_words.setTop(top());

@@ -142,7 +142,9 @@ void Playback::onItemStarted(int index)
         return;
     m_source->setCurrent(index);
     m_tags.clear(); // the engine reads the new entry's tags next
-    if (m_state != State::Stopped) {
+    // A later entry starts at its own beginning; the first one of a load is
+    // where setFileName() or a seek made while loading put it.
+    if (m_state == State::Playing || m_state == State::Paused) {
         m_position = 0;
         setPositionShown(0, true);
     }

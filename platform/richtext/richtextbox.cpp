@@ -121,10 +121,17 @@ void RichTextBox::LoadFile(const QString& path)
     content->setDefaultFont(font());
     content->setDefaultTextOption(document()->defaultTextOption()); // the wrap mode
     content->setDocumentMargin(document()->documentMargin());
-    if (RtfReader::isRtf(bytes))
+    std::optional<LrcLyrics> lyrics;
+    if (RtfReader::isRtf(bytes)) {
         RtfReader::read(bytes, *content);
-    else
-        content->setPlainText(paragraphs::breakLongLines(TextDecoder::decode(bytes)));
+    } else {
+        const QString text = TextDecoder::decode(bytes);
+        bytes = QByteArray();
+        // A file named .rtf shows as it is, whatever its lines look like.
+        if (QFileInfo(path).suffix().compare(u"rtf", Qt::CaseInsensitive) != 0)
+            lyrics = LrcLyrics::read(text);
+        content->setPlainText(lyrics ? lyrics->text() : paragraphs::breakLongLines(text));
+    }
     bytes = QByteArray();
     if (cut) {
         QTextCursor cursor(content.get());
@@ -140,6 +147,8 @@ void RichTextBox::LoadFile(const QString& path)
     setDocument(content.release());
     if (shown && shown->parent() == this)
         delete shown;
+    m_lyrics = std::move(lyrics);
+    emit contentReplaced();
 }
 
 QString RichTextBox::text() const

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "lrclyrics.h"
+
 #include <QString>
 #include <QTextEdit>
+#include <optional>
 
 // The read-only rich text box of the lyrics window: shows an RTF file through
-// RtfReader, any other file as plain text decoded by TextDecoder. Text wraps
-// at the box's width; a vertical scroll bar appears as needed.
+// RtfReader, any other file as plain text decoded by TextDecoder; plain text
+// whose lines carry LRC time tags (and is not named .rtf) shows as LrcLyrics
+// reads it, without its tags, in time order. Text wraps at the box's width; a
+// vertical scroll bar appears as needed.
 //
 // The host places it with Left, Top, Width and Height in twips. The last value
 // written is kept and read back exactly; the widget's pixel geometry is each
@@ -34,6 +39,10 @@ public:
     // The content as plain text, paragraphs separated by '\n'.
     QString text() const;
 
+    // The time-tagged lyrics shown, whose positions are the document's; null
+    // when the content is not time-tagged.
+    const LrcLyrics* timedLyrics() const { return m_lyrics ? &*m_lyrics : nullptr; }
+
     // Twips. Negative or non-finite sizes (and non-finite positions) raise
     // AppError 380 and change nothing.
     void setLeft(float twips);
@@ -45,8 +54,14 @@ public:
     float widthTwips() const { return m_width; }
     float heightTwips() const { return m_height; }
 
+signals:
+    // LoadFile() replaced the document.
+    void contentReplaced();
+
 private:
     void applyGeometry();
+
+    std::optional<LrcLyrics> m_lyrics;
 
     float m_left = 0;
     float m_top = 0;

@@ -4,6 +4,7 @@
 #include "apperror.h"
 #include "dialogs.h"
 #include "icons.h"
+#include "lyricsfollower.h"
 #include "uifont.h"
 
 #include <QDir>
@@ -71,7 +72,16 @@ void frmWords::buildWindow(QMainWindow& window)
     rtb = new RichTextBox(window.centralWidget());
     rtb->setWidth(3855);
     rtb->setHeight(2415);
+    m_follower = new LyricsFollower(rtb);
+    m_follower->setPlayback(m_playback);
     cmd.setOwner(&window);
+}
+
+void frmWords::setPlayback(Playback* playback)
+{
+    m_playback = playback;
+    if (m_follower)
+        m_follower->setPlayback(playback);
 }
 
 void frmWords::Form_Load()

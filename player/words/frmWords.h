@@ -8,10 +8,13 @@
 #include <QPointer>
 
 class Dialogs;
+class LyricsFollower;
+class Playback;
 
 // The lyrics window: a resizable tool window with one rich text box that
-// loads a .txt or .rtf file. Closing it destroys the text; the next showing
-// starts empty.
+// loads a .txt or .rtf file (or a dropped .lrc). Closing it destroys the
+// text; the next showing starts empty. Time-tagged lyrics follow the playback
+// given to setPlayback() (LyricsFollower).
 class frmWords : public Form
 {
 public:
@@ -31,6 +34,10 @@ public:
     // lyrics (.txt, .rtf, .lrc), judged by its name.
     static bool isLyricsFile(const QString& path);
 
+    // The playback that time-tagged lyrics follow; null for none. Kept while
+    // the window is closed and opened again.
+    void setPlayback(Playback* playback);
+
     RichTextBox* textBox() const { return rtb; }
     CommonDialog& openDialog() { return cmd; }
 
@@ -48,4 +55,6 @@ private:
     const CommonDialog& m_mediaDialog;
     CommonDialog cmd;
     QPointer<RichTextBox> rtb;
+    QPointer<Playback> m_playback;
+    QPointer<LyricsFollower> m_follower;
 };

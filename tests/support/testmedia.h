@@ -8,6 +8,7 @@
 // ffmpeg into MERO_TEST_DATA_DIR the first time it is asked for and kept for
 // later runs. Known names:
 //   "tone.wav"     2 s, 440 Hz sine, mono, 22050 Hz, 16-bit PCM
+//   "tone10.wav"   10 s, 440 Hz sine, mono, 8000 Hz, 16-bit PCM
 //   "green.mp4"    2 s, 160x120 pure green (0x00FF00) H.264 yuv420p + AAC tone
 //   "tone.mp3"     2 s tone with ID3 tags title "テスト曲", artist "テスト",
 //                  album "アルバム"

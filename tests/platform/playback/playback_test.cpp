@@ -178,6 +178,15 @@ TEST(PlaybackStates, RequestsWhileLoadingLandOnceTheFileIsOpen)
     ASSERT_TRUE(moved.wait(kWaitMs));
     EXPECT_GE(moved.first().first().toDouble(), 1.15) << "the seek made while loading was kept";
 
+    // Paused and seeked while loading: it opens paused there.
+    playback.setFileName(testMedia("tone.wav"));
+    playback.pause();
+    playback.seek(1.5);
+    QSignalSpy opened(&playback, &Playback::fileLoaded);
+    ASSERT_TRUE(opened.wait(kWaitMs));
+    EXPECT_EQ(playback.state(), State::Paused);
+    EXPECT_DOUBLE_EQ(playback.position(), 1.5);
+
     // Stopped while loading: the file opens and waits at its start.
     playback.setFileName(testMedia("tone.mp3"));
     playback.stop();

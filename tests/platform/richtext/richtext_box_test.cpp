@@ -177,6 +177,18 @@ TEST_F(RichTextBoxTest, LargeFilesLoadQuickly)
     const QString oneLine = write("oneline.txt", QByteArray("abcdefghi ").repeated(500000));
     EXPECT_LT(cpuMsToShow(oneLine, "5 MB single-line text"), budgetMs(5000));
     EXPECT_EQ(m_box.text().remove(u'\n').size(), 5000000);
+
+    // 6 MiB of time-tagged Shift_JIS lyrics: read, ordered and shown as one
+    // plain text.
+    QByteArray tagged;
+    for (int i = 0; tagged.size() < RichTextBox::kMaxLoadBytes; ++i)
+        tagged += QByteArrayLiteral("[") + QByteArray::number(i / 60000) + ':' +
+                  QByteArray::number(i / 1000 % 60 + 100).sliced(1) + '.' +
+                  QByteArray::number(i % 1000 + 1000).sliced(1) + ']' + line;
+    tagged.truncate(RichTextBox::kMaxLoadBytes);
+    EXPECT_LT(cpuMsToShow(write("big.lrc", tagged), "6 MiB time-tagged text"), budgetMs(5000));
+    ASSERT_TRUE(m_box.timedLyrics());
+    EXPECT_EQ(m_box.document()->blockCount(), m_box.timedLyrics()->lines().size());
 }
 
 TEST_F(RichTextBoxTest, OversizedFilesAreCutWithANote)
