@@ -34,7 +34,13 @@ enum PropertyId : std::uint64_t {
     kEofReached,
     kMetadata,
     kVoConfigured,
+    kTrackList,
+    kFileFormat,
+    kFileSize,
 };
+
+// Reply id of seek commands (below the load replies' bit).
+constexpr std::uint64_t kSeekReply = std::uint64_t(1) << 61;
 
 // The hook run after a file is opened, before its tracks are selected.
 constexpr std::uint64_t kPreloadedHook = 1;
@@ -122,6 +128,92 @@ const mpv_node* valueOf(const mpv_node& map, const char* key)
             return &list->values[i];
     }
     return nullptr;
+}
+
+QString stringIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    return value && value->format == MPV_FORMAT_STRING ? QString::fromUtf8(value->u.string)
+                                                       : QString();
+}
+
+std::int64_t intIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    if (!value)
+        return 0;
+    if (value->format == MPV_FORMAT_INT64)
+        return value->u.int64;
+    if (value->format == MPV_FORMAT_DOUBLE && std::isfinite(value->u.double_))
+        return std::llround(value->u.double_);
+    return 0;
+}
+
+double doubleIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    if (value && value->format == MPV_FORMAT_DOUBLE && std::isfinite(value->u.double_))
+        return value->u.double_;
+    return value && value->format == MPV_FORMAT_INT64 ? double(value->u.int64) : 0.0;
+}
+
+bool flagIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    return value && value->format == MPV_FORMAT_FLAG && value->u.flag != 0;
+}
+
+// libmpv's "track-list": an array of maps, one per stream.
+MediaTracks tracksOf(const mpv_event_property& property)
+{
+    MediaTracks tracks;
+    if (property.format != MPV_FORMAT_NODE || !property.data)
+        return tracks;
+    const auto* node = static_cast<const mpv_node*>(property.data);
+    if (node->format != MPV_FORMAT_NODE_ARRAY || !node->u.list)
+        return tracks;
+    for (int i = 0; i < node->u.list->num; ++i) {
+        const mpv_node& entry = node->u.list->values[i];
+        const QString type = stringIn(entry, "type");
+        MediaTrack track;
+        if (type == QLatin1String("video"))
+            track.type = MediaTrack::Type::Video;
+        else if (type == QLatin1String("audio"))
+            track.type = MediaTrack::Type::Audio;
+        else if (type == QLatin1String("sub"))
+            track.type = MediaTrack::Type::Subtitle;
+        else
+            continue;
+        track.id = int(intIn(entry, "id"));
+        track.title = stringIn(entry, "title");
+        track.language = stringIn(entry, "lang");
+        track.codec = stringIn(entry, "codec");
+        track.selected = flagIn(entry, "selected");
+        track.external = flagIn(entry, "external");
+        track.externalFile = stringIn(entry, "external-filename");
+        track.albumArt = flagIn(entry, "albumart");
+        track.width = int(intIn(entry, "demux-w"));
+        track.height = int(intIn(entry, "demux-h"));
+        track.framesPerSecond = doubleIn(entry, "demux-fps");
+        track.sampleRate = int(intIn(entry, "demux-samplerate"));
+        track.channels = int(intIn(entry, "demux-channel-count"));
+        track.bitsPerSecond = intIn(entry, "demux-bitrate");
+        tracks.append(track);
+    }
+    return tracks;
+}
+
+const char* trackProperty(MediaTrack::Type type)
+{
+    switch (type) {
+    case MediaTrack::Type::Video:
+        return "vid";
+    case MediaTrack::Type::Audio:
+        return "aid";
+    case MediaTrack::Type::Subtitle:
+        break;
+    }
+    return "sid";
 }
 
 std::int64_t entryIdOf(const mpv_node& result)
@@ -238,6 +330,9 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     mpv_observe_property(m_handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_handle, kTrackList, "track-list", MPV_FORMAT_NODE);
+    mpv_observe_property(m_handle, kFileFormat, "file-format", MPV_FORMAT_STRING);
+    mpv_observe_property(m_handle, kFileSize, "file-size", MPV_FORMAT_INT64);
     // Audio files never start a renderer: the render context is made only
     // once a file turns out to have a picture, before its video output opens.
     mpv_hook_add(m_handle, kPreloadedHook, "on_preloaded", 0);
@@ -275,7 +370,10 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     argv.push_back(nullptr);
     // libmpv copies the arguments before returning.
     const int rc = mpv_command_async(m_handle, replyId, argv.data());
-    if (rc < 0 && replyId & kLoadReply) {
+    if (rc < 0 && replyId == kSeekReply) {
+        m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
+        m_seekUnderWay = m_seeksAwaitingReply > 0;
+    } else if (rc < 0 && replyId & kLoadReply) {
         --m_session.pendingReplies;
         if ((replyId & kIndexMask) != 0)
             return; // a later item: the list plays without it
@@ -305,6 +403,8 @@ void MpvEngine::load(const QList<MediaItem>& items)
     ++m_loadSerial;
     m_awaitingLoadReply = true;
     m_latestEntry = -1;
+    m_entryIndex = -1;
+    m_seekUnderWay = false; // the new file's clock starts afresh
     m_session = {.pendingReplies = int(loads.size())};
     // Queued on the core before the load, so the new file starts unpaused.
     setPaused(false);
@@ -314,10 +414,12 @@ void MpvEngine::load(const QList<MediaItem>& items)
 
 void MpvEngine::rewind()
 {
-    if (m_session.entries.size() > 1 && m_activeEntry != m_session.entries.front())
+    if (m_session.entries.size() > 1 && m_activeEntry != m_session.entries.front()) {
+        m_entryIndex = 0;
         command({"playlist-play-index", "0"});
-    else
+    } else {
         seek(0);
+    }
 }
 
 void MpvEngine::unload()
@@ -325,8 +427,38 @@ void MpvEngine::unload()
     ++m_loadSerial;
     m_awaitingLoadReply = false;
     m_latestEntry = -1;
+    m_entryIndex = -1;
+    m_seekUnderWay = false;
     m_session = {};
     command({"stop"});
+}
+
+bool MpvEngine::hasNextEntry() const
+{
+    return m_entryIndex >= 0 &&
+           (m_entryIndex + 1 < m_session.entries.size() || m_session.pendingReplies > 0);
+}
+
+bool MpvEngine::hasPreviousEntry() const
+{
+    return m_entryIndex > 0;
+}
+
+void MpvEngine::nextEntry()
+{
+    if (!hasNextEntry())
+        return;
+    ++m_entryIndex;
+    // "weak": at the end of the list the player stays where it is.
+    command({"playlist-next", "weak"});
+}
+
+void MpvEngine::previousEntry()
+{
+    if (!hasPreviousEntry())
+        return;
+    --m_entryIndex;
+    command({"playlist-prev", "weak"});
 }
 
 void MpvEngine::setPaused(bool paused)
@@ -342,7 +474,10 @@ void MpvEngine::seek(double seconds)
 {
     if (!std::isfinite(seconds))
         return;
-    command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"});
+    ++m_seeksAwaitingReply;
+    m_seekUnderWay = true;
+    command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"},
+            kSeekReply);
 }
 
 void MpvEngine::setVolume(int percent)
@@ -359,6 +494,22 @@ void MpvEngine::setMuted(bool muted)
         return;
     int flag = muted ? 1 : 0;
     mpv_set_property_async(m_handle, 0, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::setSpeed(double factor)
+{
+    if (!m_handle || !std::isfinite(factor) || factor <= 0)
+        return;
+    mpv_set_property_async(m_handle, 0, "speed", MPV_FORMAT_DOUBLE, &factor);
+}
+
+void MpvEngine::selectTrack(MediaTrack::Type type, int id)
+{
+    if (!m_handle)
+        return;
+    const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray("no");
+    const char* data = value.constData();
+    mpv_set_property_async(m_handle, 0, trackProperty(type), MPV_FORMAT_STRING, &data);
 }
 
 void MpvEngine::enableVideo()
@@ -549,12 +700,22 @@ void MpvEngine::handleEvent(const mpv_event& event)
     switch (event.event_id) {
     case MPV_EVENT_COMMAND_REPLY: {
         const std::uint64_t id = event.reply_userdata;
-        if (id & kLoadReply && (id & ~kLoadReply) >> kIndexBits == m_loadSerial)
+        if (id == kSeekReply)
+            handleSeekReply(event);
+        else if (id & kLoadReply && (id & ~kLoadReply) >> kIndexBits == m_loadSerial)
             handleLoadReply(event, int(id & kIndexMask));
         break;
     }
+    case MPV_EVENT_SEEK:
+        // The core has carried out every seek it had replied to: what time-pos
+        // says from here on is the new place.
+        if (m_seeksAwaitingReply == 0)
+            m_seekUnderWay = false;
+        break;
     case MPV_EVENT_START_FILE:
         m_activeEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        if (const qsizetype at = m_session.entries.indexOf(m_activeEntry); at >= 0)
+            m_entryIndex = int(at);
         break;
     case MPV_EVENT_FILE_LOADED:
         if (latestFileIsActive()) {
@@ -563,6 +724,9 @@ void MpvEngine::handleEvent(const mpv_event& event)
             // previous file's: read the per-file ones once more.
             mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
             mpv_get_property_async(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
+            mpv_get_property_async(m_handle, kTrackList, "track-list", MPV_FORMAT_NODE);
+            mpv_get_property_async(m_handle, kFileFormat, "file-format", MPV_FORMAT_STRING);
+            mpv_get_property_async(m_handle, kFileSize, "file-size", MPV_FORMAT_INT64);
             emit itemStarted(m_session.entryItems.value(m_activeEntry, -1));
             emit fileLoaded();
         }
@@ -654,6 +818,14 @@ void MpvEngine::handleEndFile(const mpv_event_end_file& end)
     }
 }
 
+void MpvEngine::handleSeekReply(const mpv_event& event)
+{
+    m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
+    // A refused seek leaves the player where it was, and no seek event follows.
+    if (event.error < 0 && m_seeksAwaitingReply == 0)
+        m_seekUnderWay = false;
+}
+
 void MpvEngine::handleLoadReply(const mpv_event& event, int index)
 {
     --m_session.pendingReplies;
@@ -693,7 +865,7 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         return;
     switch (id) {
     case kTimePos:
-        if (property.format == MPV_FORMAT_DOUBLE)
+        if (property.format == MPV_FORMAT_DOUBLE && !m_seekUnderWay)
             emit timePosChanged(doubleOf(property));
         break;
     case kDuration:
@@ -706,6 +878,19 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         break;
     case kMetadata:
         emit metadataChanged(tagsOf(property));
+        break;
+    case kTrackList:
+        emit tracksChanged(tracksOf(property));
+        break;
+    case kFileFormat:
+        emit fileFormatChanged(property.format == MPV_FORMAT_STRING && property.data
+                                   ? QString::fromUtf8(*static_cast<char* const*>(property.data))
+                                   : QString());
+        break;
+    case kFileSize:
+        emit fileSizeChanged(property.format == MPV_FORMAT_INT64 && property.data
+                                 ? *static_cast<const std::int64_t*>(property.data)
+                                 : 0);
         break;
     default:
         break;
