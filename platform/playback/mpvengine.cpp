@@ -372,7 +372,8 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     const int rc = mpv_command_async(m_handle, replyId, argv.data());
     if (rc < 0 && replyId == kSeekReply) {
         m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
-        m_seekUnderWay = m_seeksAwaitingReply > 0;
+        m_seekEventSinceRequest = true; // nothing was asked of the core
+        endSeekOnceCarriedOut();
     } else if (rc < 0 && replyId & kLoadReply) {
         --m_session.pendingReplies;
         if ((replyId & kIndexMask) != 0)
@@ -476,6 +477,7 @@ void MpvEngine::seek(double seconds)
         return;
     ++m_seeksAwaitingReply;
     m_seekUnderWay = true;
+    m_seekEventSinceRequest = false;
     command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"},
             kSeekReply);
 }
@@ -707,10 +709,8 @@ void MpvEngine::handleEvent(const mpv_event& event)
         break;
     }
     case MPV_EVENT_SEEK:
-        // The core has carried out every seek it had replied to: what time-pos
-        // says from here on is the new place.
-        if (m_seeksAwaitingReply == 0)
-            m_seekUnderWay = false;
+        m_seekEventSinceRequest = true;
+        endSeekOnceCarriedOut();
         break;
     case MPV_EVENT_START_FILE:
         m_activeEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
@@ -822,7 +822,15 @@ void MpvEngine::handleSeekReply(const mpv_event& event)
 {
     m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
     // A refused seek leaves the player where it was, and no seek event follows.
-    if (event.error < 0 && m_seeksAwaitingReply == 0)
+    if (event.error < 0)
+        m_seekEventSinceRequest = true;
+    endSeekOnceCarriedOut();
+}
+
+// What time-pos says from here on is the new place.
+void MpvEngine::endSeekOnceCarriedOut()
+{
+    if (m_seeksAwaitingReply == 0 && m_seekEventSinceRequest)
         m_seekUnderWay = false;
 }
 

@@ -168,6 +168,7 @@ private:
     void handleLoadReply(const mpv_event& event, int index);
     void handleEndFile(const mpv_event_end_file& end);
     void handleSeekReply(const mpv_event& event);
+    void endSeekOnceCarriedOut();
     void handlePreloaded();
     bool currentFileHasPicture() const;
     bool latestFileIsActive() const;
@@ -192,9 +193,11 @@ private:
     int m_entryIndex = -1;           // of m_session.entries: on now, or asked for last
     // Seeks asked for whose replies have not come yet, and whether the core
     // has yet to carry out the latest one: until it has, time-pos still tells
-    // the place before it.
+    // the place before it. It has once every request was answered and a seek
+    // event came after the latest (libmpv sends the two in either order).
     int m_seeksAwaitingReply = 0;
     bool m_seekUnderWay = false;
+    bool m_seekEventSinceRequest = false; // the core's seek event came after the latest request
     bool m_awaitingLoadReply = false;
     struct Session {
         QList<std::int64_t> entries{};         // in playing order
