@@ -12,11 +12,10 @@ namespace mediadetails
 namespace
 {
 
+// Grouped by thousands ("75,900"), as the dialog's Japanese reads them.
 QString number(double value, int decimals)
 {
-    // Grouped the C way ("44,100"), whatever the user's locale: the dialog's
-    // other numbers come from libmpv that way.
-    return QLocale::c().toString(value, 'f', decimals);
+    return QLocale(QLocale::Japanese).toString(value, 'f', decimals);
 }
 
 QString externalName(const MediaTrack& track)
@@ -65,7 +64,7 @@ QString summary(const MediaTrack& track)
             number(track.framesPerSecond,
                    track.framesPerSecond == std::floor(track.framesPerSecond) ? 0 : 3));
     if (track.sampleRate > 0)
-        parts << QStringLiteral("%1 Hz").arg(number(track.sampleRate, 0));
+        parts << QStringLiteral("%1 Hz").arg(track.sampleRate);
     if (track.channels > 0)
         parts << QStringLiteral("%1 ch").arg(track.channels);
     if (const QString rate = bitRate(track.bitsPerSecond); !rate.isEmpty())
