@@ -720,6 +720,7 @@ void MpvEngine::handleEvent(const mpv_event& event)
     case MPV_EVENT_FILE_LOADED:
         if (latestFileIsActive()) {
             m_session.anyItemLoaded = true;
+            m_loadedEntry = m_activeEntry;
             // Observed values are coalesced and may not repeat one equal to the
             // previous file's: read the per-file ones once more.
             mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
@@ -887,15 +888,22 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
     case kMetadata:
         emit metadataChanged(tagsOf(property));
         break;
+    // The next entry's tracks show up while it opens, before the entry is
+    // announced: they wait for its file-loaded, which reads them again.
     case kTrackList:
-        emit tracksChanged(tracksOf(property));
+        if (m_loadedEntry == m_activeEntry)
+            emit tracksChanged(tracksOf(property));
         break;
     case kFileFormat:
+        if (m_loadedEntry != m_activeEntry)
+            break;
         emit fileFormatChanged(property.format == MPV_FORMAT_STRING && property.data
                                    ? QString::fromUtf8(*static_cast<char* const*>(property.data))
                                    : QString());
         break;
     case kFileSize:
+        if (m_loadedEntry != m_activeEntry)
+            break;
         emit fileSizeChanged(property.format == MPV_FORMAT_INT64 && property.data
                                  ? *static_cast<const std::int64_t*>(property.data)
                                  : 0);

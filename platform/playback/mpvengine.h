@@ -190,6 +190,7 @@ private:
     std::uint64_t m_loadSerial = 0;
     std::int64_t m_latestEntry = -1; // first entry of the latest load, -1 until known
     std::int64_t m_activeEntry = -1; // entry the player is on now
+    std::int64_t m_loadedEntry = -1; // entry whose file-loaded came last: its tracks are told
     int m_entryIndex = -1;           // of m_session.entries: on now, or asked for last
     // Seeks asked for whose replies have not come yet, and whether the core
     // has yet to carry out the latest one: until it has, time-pos still tells
