@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <optional>
+#include <utility>
 
 class MediaSource;
 class MpvEngine;
@@ -80,12 +81,11 @@ public:
     void setSpeed(double factor);
     double speed() const { return m_speed; }
 
-    // A playlist of more than one entry that is open (playing, paused or
-    // stopped at its start): the steps below do something. True at the ends
-    // too: previous() on the first entry starts it again, next() on the last
-    // stops the list at its start.
     // The file is open in the engine: playing, paused, or stopped at its start.
     bool isOpen() const;
+    // A playlist of more than one entry that is open: the steps below do
+    // something. True at the ends too: previous() on the first entry starts it
+    // again, next() on the last stops the list at its start.
     bool canGoNext() const;
     bool canGoPrevious() const;
     void next();
