@@ -185,6 +185,8 @@ TEST_F(FullScreen, QuittingFromFullScreenSavesTheNormalWindow)
         [&] { return QApplication::activeWindow() == form->player()->fullScreenWindow(); }));
     ASSERT_EQ(QProcess::execute("xdotool", {"key", "ctrl+q"}), 0);
     ASSERT_TRUE(waitFor([&] { return !form->isLoaded(); }));
+    QCoreApplication::sendPostedEvents(nullptr,
+                                       QEvent::DeferredDelete); // the window and its player
     EXPECT_EQ(settingsBytes(), QByteArray("5565,4300,0,450,600,-1\r\n"));
 
     // The end of the session or SIGTERM: the unload, maximized, information hidden.
@@ -200,5 +202,6 @@ TEST_F(FullScreen, QuittingFromFullScreenSavesTheNormalWindow)
     form->player()->setFullScreen(true);
     ASSERT_TRUE(waitFor([&] { return fillsTheScreen(*form); }));
     form->unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(settingsBytes(), maximized);
 }
