@@ -115,6 +115,13 @@ void frmMeroSonx::buildWindow(QMainWindow& window)
     MP->setWidth(4290);
     MP->setHeight(4875);
     MP->setFocus();
+    // Full screen covers the menus: their shortcut keys still reach them.
+    QList<QAction*> commands;
+    for (const QPointer<QAction>& item : std::as_const(m_menu)) {
+        if (item && !item->shortcut().isEmpty())
+            commands.append(item);
+    }
+    MP->setWindowCommands(commands);
     cmdOpen.setOwner(&window);
 }
 
@@ -189,6 +196,9 @@ void frmMeroSonx::applySettings()
 
 void frmMeroSonx::Form_Unload()
 {
+    // Full screen is never saved; it leaves the window as it was anyway.
+    if (MP)
+        MP->setFullScreen(false);
     if (windowState() == 1)
         setWindowState(0);
     m_settings = {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mprisplayeradaptor.h"
 
+#include "mprisdbus.h"
 #include "playback.h"
 
 #include <QDir>
@@ -45,18 +46,13 @@ QString coverBeside(const QString& path)
 } // namespace
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(Playback* player, std::function<void(const QString&)> open,
-                                       QObject* parent)
-    : QDBusAbstractAdaptor(parent), m_player(player), m_open(std::move(open))
+                                       QDBusConnection bus, QObject* parent)
+    : QDBusAbstractAdaptor(parent), m_player(player), m_open(std::move(open)), m_bus(std::move(bus))
 {
-    m_sinceLastPosition.start();
+    // Only the playback's own jumps are seeks; its clock's steps never are.
     if (player) {
-        m_lastPosition = player->position();
-        connect(player, &Playback::positionChanged, this, &MprisPlayerAdaptor::onPosition);
-        // The clock's prediction starts again with each change of state.
-        connect(player, &Playback::playStateChanged, this, [this] {
-            m_lastPosition = m_player->position();
-            m_sinceLastPosition.start();
-        });
+        connect(player, &Playback::seeked, this,
+                [this](double seconds) { emit Seeked(toMicroseconds(withinTrack(seconds))); });
     }
 }
 
@@ -73,29 +69,53 @@ QString MprisPlayerAdaptor::playbackStatus() const
     return QStringLiteral("Stopped");
 }
 
-void MprisPlayerAdaptor::setRate(double rate)
+double MprisPlayerAdaptor::rate() const
 {
-    // Only the normal rate exists; 0 asks for a pause.
-    if (rate == 0.0)
-        Pause();
+    return m_player ? m_player->speed() : 1.0;
 }
 
-void MprisPlayerAdaptor::followFile() const
+void MprisPlayerAdaptor::setRate(double rate)
+{
+    if (!m_player || !std::isfinite(rate))
+        return;
+    // 0 asks for a pause; others are clamped to the range offered.
+    if (rate == 0.0)
+        m_player->pause();
+    else
+        m_player->setSpeed(rate);
+}
+
+double MprisPlayerAdaptor::minimumRate() const
+{
+    return Playback::kMinimumSpeed;
+}
+
+double MprisPlayerAdaptor::maximumRate() const
+{
+    return Playback::kMaximumSpeed;
+}
+
+void MprisPlayerAdaptor::followTrack() const
 {
     const QString file = m_player ? m_player->fileName() : QString();
-    if (file == m_trackFile)
+    const int entry = m_player ? std::max(0, m_player->currentEntry()) : -1;
+    if (file == m_trackFile && entry == m_trackEntry)
         return;
+    if (file != m_trackFile)
+        ++m_fileNumber;
     m_trackFile = file;
-    ++m_trackNumber;
-    m_artUrl = file.isEmpty() ? QString() : coverBeside(QDir::current().absoluteFilePath(file));
+    m_trackEntry = entry;
+    const QString media = m_player ? m_player->entryLocation() : QString();
+    m_artUrl = QDir::isAbsolutePath(media) ? coverBeside(media) : QString();
 }
 
 QDBusObjectPath MprisPlayerAdaptor::trackId() const
 {
-    followFile();
+    followTrack();
     if (m_trackFile.isEmpty())
         return QDBusObjectPath(kNoTrack);
-    return QDBusObjectPath(QStringLiteral("/org/merosonx/track/%1").arg(m_trackNumber));
+    return QDBusObjectPath(
+        QStringLiteral("/org/merosonx/track/%1/%2").arg(m_fileNumber).arg(m_trackEntry));
 }
 
 QVariantMap MprisPlayerAdaptor::metadata() const
@@ -112,9 +132,9 @@ QVariantMap MprisPlayerAdaptor::metadata() const
         map.insert(QStringLiteral("xesam:artist"), QStringList{m_player->artist()});
     if (!m_player->album().isEmpty())
         map.insert(QStringLiteral("xesam:album"), m_player->album());
-    map.insert(QStringLiteral("xesam:url"),
-               QUrl::fromLocalFile(QDir::current().absoluteFilePath(m_trackFile))
-                   .toString(QUrl::FullyEncoded));
+    const QString media = m_player->entryLocation();
+    const QUrl url = QDir::isAbsolutePath(media) ? QUrl::fromLocalFile(media) : QUrl(media);
+    map.insert(QStringLiteral("xesam:url"), url.toString(QUrl::FullyEncoded));
     if (!m_artUrl.isEmpty())
         map.insert(QStringLiteral("mpris:artUrl"), m_artUrl);
     return map;
@@ -132,20 +152,32 @@ void MprisPlayerAdaptor::setVolume(double volume)
     m_player->setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
-// Within the track: right after a seek the engine may report a spot a little
-// before it, below zero after a seek to the start.
+// Within the track: a position is never below 0 or past the length.
+double MprisPlayerAdaptor::withinTrack(double seconds) const
+{
+    const double length = m_player ? m_player->duration() : 0;
+    seconds = std::max(0.0, seconds);
+    return length > 0 ? std::min(seconds, length) : seconds;
+}
+
 double MprisPlayerAdaptor::positionSeconds() const
 {
-    if (!m_player)
-        return 0;
-    const double length = m_player->duration();
-    const double seconds = std::max(0.0, m_player->position());
-    return length > 0 ? std::min(seconds, length) : seconds;
+    return m_player ? withinTrack(m_player->position()) : 0;
 }
 
 qlonglong MprisPlayerAdaptor::position() const
 {
     return toMicroseconds(positionSeconds());
+}
+
+bool MprisPlayerAdaptor::canGoNext() const
+{
+    return m_player && m_player->canGoNext();
+}
+
+bool MprisPlayerAdaptor::canGoPrevious() const
+{
+    return m_player && m_player->canGoPrevious();
 }
 
 bool MprisPlayerAdaptor::canPlay() const
@@ -163,74 +195,81 @@ bool MprisPlayerAdaptor::canSeek() const
     return canPlay() && m_player->duration() > 0;
 }
 
-void MprisPlayerAdaptor::Pause()
+// --- methods -------------------------------------------------------------------------
+
+bool MprisPlayerAdaptor::takes(const QDBusMessage& call, const char* signature) const
 {
-    if (m_player)
+    return mprisdbus::expectArguments(call, QLatin1String(signature), m_bus) && m_player;
+}
+
+void MprisPlayerAdaptor::Next(const QDBusMessage& call)
+{
+    if (takes(call, ""))
+        m_player->next();
+}
+
+void MprisPlayerAdaptor::Previous(const QDBusMessage& call)
+{
+    if (takes(call, ""))
+        m_player->previous();
+}
+
+void MprisPlayerAdaptor::Pause(const QDBusMessage& call)
+{
+    if (takes(call, ""))
         m_player->pause();
 }
 
-void MprisPlayerAdaptor::PlayPause()
+void MprisPlayerAdaptor::PlayPause(const QDBusMessage& call)
 {
-    if (m_player)
+    if (takes(call, ""))
         m_player->togglePause();
 }
 
-void MprisPlayerAdaptor::Stop()
+void MprisPlayerAdaptor::Stop(const QDBusMessage& call)
 {
-    if (m_player)
+    if (takes(call, ""))
         m_player->stop();
 }
 
-void MprisPlayerAdaptor::Play()
+void MprisPlayerAdaptor::Play(const QDBusMessage& call)
 {
-    if (m_player && m_player->playState() != PlayState::Playing)
+    if (takes(call, "") && m_player->playState() != PlayState::Playing)
         m_player->play();
 }
 
-void MprisPlayerAdaptor::Seek(qlonglong Offset)
+void MprisPlayerAdaptor::Seek(const QDBusMessage& call)
 {
-    if (!canSeek())
+    if (!takes(call, "x") || !canSeek())
         return;
-    seekTo(std::max(0.0, positionSeconds() + Offset / kMicroseconds));
+    const double target = positionSeconds() + call.arguments().at(0).toLongLong() / kMicroseconds;
+    // Beyond the end of the track: as Next where there is a next entry; the
+    // end of the file otherwise, which stops at the start.
+    if (target > m_player->duration() && m_player->canGoNext())
+        m_player->next();
+    else
+        m_player->seek(std::max(0.0, target));
 }
 
-void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position)
+void MprisPlayerAdaptor::SetPosition(const QDBusMessage& call)
 {
-    // A request for another track, or outside this one, is ignored.
-    if (!canSeek() || TrackId != trackId() || Position < 0 ||
-        Position > toMicroseconds(m_player->duration()))
+    if (!takes(call, "ox") || !canSeek())
         return;
-    seekTo(Position / kMicroseconds);
+    const auto track = qvariant_cast<QDBusObjectPath>(call.arguments().at(0));
+    const qlonglong microseconds = call.arguments().at(1).toLongLong();
+    // A request for another track (an earlier entry, a file since replaced),
+    // or outside this one, is ignored.
+    if (track != trackId() || microseconds < 0 ||
+        microseconds > toMicroseconds(m_player->duration()))
+        return;
+    m_player->seek(microseconds / kMicroseconds);
 }
 
-void MprisPlayerAdaptor::OpenUri(const QString& Uri)
+void MprisPlayerAdaptor::OpenUri(const QDBusMessage& call)
 {
-    const QUrl url(Uri);
+    if (!mprisdbus::expectArguments(call, QStringLiteral("s"), m_bus))
+        return;
+    const QUrl url(call.arguments().at(0).toString());
     if (m_open && url.isLocalFile())
         m_open(url.toLocalFile());
-}
-
-void MprisPlayerAdaptor::seekTo(double seconds)
-{
-    // The control clamps to the file's length; past the end it stops at the start.
-    m_requestedSeek = true;
-    m_player->seek(seconds);
-    if (m_requestedSeek) { // the control reported no position: announce what was asked
-        m_requestedSeek = false;
-        emit Seeked(position());
-    }
-}
-
-void MprisPlayerAdaptor::onPosition(double seconds)
-{
-    const bool playing = m_player && m_player->playState() == PlayState::Playing;
-    const double predicted =
-        m_lastPosition + (playing ? m_sinceLastPosition.elapsed() / 1000.0 : 0.0);
-    const bool jumped = std::abs(seconds - predicted) > kJumpSeconds;
-    m_lastPosition = seconds;
-    m_sinceLastPosition.start();
-    if (jumped || m_requestedSeek) {
-        m_requestedSeek = false;
-        emit Seeked(toMicroseconds(seconds));
-    }
 }

@@ -2,6 +2,7 @@
 #include "mprisservice.h"
 
 #include "mprisplayeradaptor.h"
+#include "mprispropertiesadaptor.h"
 #include "mprisrootadaptor.h"
 #include "playback.h"
 
@@ -39,7 +40,8 @@ MprisService::MprisService(Playback* player, Hooks hooks, QDBusConnection bus, Q
 {
     new MprisRootAdaptor({QStringLiteral("Mero Sonx"), kDesktopEntry, kMimeTypes},
                          std::move(hooks.quit), std::move(hooks.raise), this);
-    m_playerInterface = new MprisPlayerAdaptor(player, std::move(hooks.open), this);
+    m_playerInterface = new MprisPlayerAdaptor(player, std::move(hooks.open), m_bus, this);
+    new MprisPropertiesAdaptor(m_bus, this);
     m_sent = signalledProperties();
 
     m_refresh.setSingleShot(true);
@@ -54,6 +56,8 @@ MprisService::MprisService(Playback* player, Hooks hooks, QDBusConnection bus, Q
         connect(player, &Playback::volumeChanged, this, &MprisService::scheduleRefresh);
         connect(player, &Playback::tagsChanged, this, &MprisService::scheduleRefresh);
         connect(player, &Playback::currentEntryChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::speedChanged, this, &MprisService::scheduleRefresh);
+        connect(player, &Playback::canStepChanged, this, &MprisService::scheduleRefresh);
         connect(player, &QObject::destroyed, this, &MprisService::scheduleRefresh);
     }
 

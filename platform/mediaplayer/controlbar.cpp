@@ -31,6 +31,10 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
 
     m_playPause = makeButton(QStringLiteral("再生"));
     m_stop = makeButton(QStringLiteral("停止"));
+    m_previous = makeButton(QStringLiteral("前へ"));
+    m_next = makeButton(QStringLiteral("次へ"));
+    m_previous->hide();
+    m_next->hide();
     m_mute = makeButton(QStringLiteral("ミュート"));
 
     m_seek = new ClickSlider(this);
@@ -53,7 +57,9 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kSpacing, 0, 2 * kSpacing, 0);
     row->setSpacing(kSpacing);
+    row->addWidget(m_previous);
     row->addWidget(m_playPause);
+    row->addWidget(m_next);
     row->addWidget(m_stop);
     row->addSpacing(kSpacing);
     row->addWidget(m_seek, 1);
@@ -63,6 +69,8 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
 
     connect(m_playPause, &QToolButton::clicked, this, &ControlBar::playPauseRequested);
     connect(m_stop, &QToolButton::clicked, this, &ControlBar::stopRequested);
+    connect(m_previous, &QToolButton::clicked, this, &ControlBar::previousRequested);
+    connect(m_next, &QToolButton::clicked, this, &ControlBar::nextRequested);
     connect(m_mute, &QToolButton::clicked, this, [this] { emit muteRequested(!m_muted); });
     // Seek once the handle is let go, or at once for a click or wheel step.
     connect(m_seek, &QSlider::sliderReleased, this,
@@ -143,6 +151,14 @@ void ControlBar::setMuted(bool muted)
     refreshIcons();
 }
 
+void ControlBar::setSteppable(bool steppable)
+{
+    if (steppable == m_steppable)
+        return;
+    m_steppable = steppable;
+    fitToSize();
+}
+
 void ControlBar::refreshIcons()
 {
     using controlicons::Glyph;
@@ -168,17 +184,20 @@ void ControlBar::refreshIcons()
     m_playPause->setIcon(icon(m_state == PlayState::Playing ? Glyph::Pause : Glyph::Play));
     m_stop->setIcon(icon(Glyph::Stop));
     m_mute->setIcon(icon(m_muted ? Glyph::Muted : Glyph::Volume));
-    for (QToolButton* button : {m_playPause, m_stop, m_mute})
+    m_previous->setIcon(icon(Glyph::Previous));
+    m_next->setIcon(icon(Glyph::Next));
+    for (QToolButton* button : {m_playPause, m_stop, m_mute, m_previous, m_next})
         button->setIconSize(QSize(size, size));
 }
 
 // Buttons are squares a little shorter than the bar; the volume slider takes
-// about a fifth of the width. Narrow bars drop volume, then stop.
+// about a fifth of the width. Narrow bars drop the playlist steps, then
+// volume, then stop.
 void ControlBar::fitToSize()
 {
     const int button = std::clamp(height() - 12, 16, 48);
     const int icon = std::max(12, button * 11 / 20);
-    for (QToolButton* each : {m_playPause, m_stop, m_mute})
+    for (QToolButton* each : {m_playPause, m_stop, m_mute, m_previous, m_next})
         each->setFixedSize(button, button);
     const int volumeWidth = std::clamp(width() / 5, 48, 110);
     m_volume->setFixedWidth(volumeWidth);
@@ -188,6 +207,9 @@ void ControlBar::fitToSize()
     const bool showVolume = width() >= full;
     const bool showStop = width() >= full - volumeWidth;
     const bool showMute = width() >= full - volumeWidth - button;
+    const bool showSteps = m_steppable && width() >= full + 2 * (button + kSpacing);
+    m_previous->setVisible(showSteps);
+    m_next->setVisible(showSteps);
     m_volume->setVisible(showVolume);
     m_stop->setVisible(showStop);
     m_mute->setVisible(showMute);

@@ -34,6 +34,24 @@ void draw(QPainter& painter, Glyph glyph, const QColor& color)
     case Glyph::Stop:
         painter.drawRoundedRect(QRectF(0.20, 0.20, 0.60, 0.60), 0.05, 0.05);
         break;
+    case Glyph::Previous:
+    case Glyph::Next: {
+        // A bar and a triangle pointing away from it; Previous is Next mirrored.
+        painter.save();
+        if (glyph == Glyph::Previous) {
+            painter.translate(1, 0);
+            painter.scale(-1, 1);
+        }
+        QPainterPath triangle;
+        triangle.moveTo(0.18, 0.20);
+        triangle.lineTo(0.68, 0.50);
+        triangle.lineTo(0.18, 0.80);
+        triangle.closeSubpath();
+        painter.drawPath(triangle);
+        painter.drawRoundedRect(QRectF(0.70, 0.20, 0.12, 0.60), 0.02, 0.02);
+        painter.restore();
+        break;
+    }
     case Glyph::Volume:
     case Glyph::Muted: {
         QPainterPath speaker;

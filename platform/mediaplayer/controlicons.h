@@ -10,7 +10,7 @@ class QColor;
 namespace controlicons
 {
 
-enum class Glyph { Play, Pause, Stop, Volume, Muted };
+enum class Glyph { Play, Pause, Stop, Volume, Muted, Previous, Next };
 
 QIcon make(Glyph glyph, const QColor& color, int logicalSize, qreal devicePixelRatio);
 

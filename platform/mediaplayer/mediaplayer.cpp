@@ -4,24 +4,30 @@
 #include "apperror.h"
 #include "clipinfopanel.h"
 #include "controlbar.h"
+#include "fullscreenwindow.h"
+#include "mediapropertiesdialog.h"
 #include "mpvengine.h"
 #include "playbackstatusbar.h"
 #include "playerlayout.h"
+#include "playermenu.h"
 #include "playerpalette.h"
 #include "twips.h"
 #include "videosurface.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace
 {
-
-constexpr double kSeekStep = 5.0; // seconds, arrow keys
-constexpr int kVolumeStep = 5;
 
 void checkTwips(float value)
 {
@@ -49,6 +55,19 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     m_info = new ClipInfoPanel(this);
     m_status = new PlaybackStatusBar(this);
     m_controls = new ControlBar(this);
+    m_surface->installEventFilter(this);
+
+    m_notice = new QLabel(m_surface);
+    m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_notice->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white;"
+                                           " padding: 4px 10px; border-radius: 3px; }"));
+    m_notice->hide();
+    m_noticeTimer.setSingleShot(true);
+    m_noticeTimer.setInterval(kNoticeMs);
+    connect(&m_noticeTimer, &QTimer::timeout, this, [this] {
+        m_notice->hide();
+        refreshStatus();
+    });
 
     connect(engine, &MpvEngine::videoOutputChanged, m_surface, &VideoSurface::setVideoConfigured);
     connect(engine, &MpvEngine::videoNeedsRenderContext, this,
@@ -71,6 +90,8 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     connect(p, &Playback::currentEntryChanged, this, &MediaPlayer::refreshInfo);
     connect(p, &Playback::volumeChanged, m_controls, &ControlBar::setVolume);
     connect(p, &Playback::mutedChanged, m_controls, &ControlBar::setMuted);
+    connect(p, &Playback::canStepChanged, this,
+            [this] { m_controls->setSteppable(m_playback->canGoNext()); });
 
     connect(p, &Playback::playStateChanged, this, &MediaPlayer::playStateChanged);
     connect(p, &Playback::positionChanged, this, &MediaPlayer::positionChanged);
@@ -85,6 +106,8 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
 
     connect(m_controls, &ControlBar::playPauseRequested, p, &Playback::togglePause);
     connect(m_controls, &ControlBar::stopRequested, p, &Playback::stop);
+    connect(m_controls, &ControlBar::previousRequested, p, &Playback::previous);
+    connect(m_controls, &ControlBar::nextRequested, p, &Playback::next);
     connect(m_controls, &ControlBar::seekRequested, p, &Playback::seek);
     connect(m_controls, &ControlBar::volumeRequested, p, &Playback::setVolume);
     connect(m_controls, &ControlBar::muteRequested, p, &Playback::setMuted);
@@ -148,7 +171,11 @@ void MediaPlayer::refreshStatus()
     const Playback::State state = m_playback->state();
     const bool failed = state == Playback::State::Failed;
     const bool hasTime = state != Playback::State::Idle && !failed;
-    m_status->setStatus(m_playback->statusText(), failed);
+    // Without a picture to tell it over, a notice takes the status line a while.
+    if (m_noticeTimer.isActive() && !m_surface->isVisible())
+        m_status->setStatus(m_notice->text(), false);
+    else
+        m_status->setStatus(m_playback->statusText(), failed);
     m_status->setTime(hasTime ? m_playback->position() : -1, m_playback->duration());
 }
 
@@ -215,6 +242,10 @@ QSize MediaPlayer::minimumSizeHint() const
 
 void MediaPlayer::relayout()
 {
+    if (m_isFullScreen) {
+        relayoutFullScreen();
+        return;
+    }
     const PlayerLayout layout = PlayerLayout::compute({
         .size = size(),
         .twipsPerPixel = twips::perPixel(this),
@@ -235,6 +266,29 @@ void MediaPlayer::relayout()
     m_controls->setGeometry(layout.controls);
 }
 
+void MediaPlayer::relayoutFullScreen()
+{
+    const PlayerLayout layout = PlayerLayout::overlaid({
+        .size = m_fullScreen->size(),
+        .twipsPerPixel = twips::perPixel(this),
+        .showInformation = m_showDisplay,
+        .showStatus = m_showStatusBar,
+        .statusHeight = m_status->sizeHint().height(),
+        .informationMinimum = m_info->minimumSizeHint().height(),
+    });
+    m_surface->setGeometry(layout.video);
+    m_surface->show();
+    const QRect strip = layout.information | layout.status | layout.controls;
+    m_fullScreen->overlay()->setGeometry(strip);
+    const QPoint origin = strip.topLeft();
+    m_info->setGeometry(layout.information.translated(-origin));
+    m_info->setVisible(!layout.information.isEmpty());
+    m_status->setGeometry(layout.status.translated(-origin));
+    m_status->setVisible(!layout.status.isEmpty());
+    m_controls->setGeometry(layout.controls.translated(-origin));
+    m_controls->show();
+}
+
 void MediaPlayer::resizeEvent(QResizeEvent* event)
 {
     relayout();
@@ -251,6 +305,16 @@ bool MediaPlayer::event(QEvent* event)
 
 void MediaPlayer::keyPressEvent(QKeyEvent* event)
 {
+    if (m_isFullScreen && runWindowCommand(*event)) {
+        event->accept();
+        return;
+    }
+    // The host's shortcuts (Ctrl+O and the like) and the menu bar's Alt keys
+    // are not the player's.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Space:
         togglePause();
@@ -262,14 +326,222 @@ void MediaPlayer::keyPressEvent(QKeyEvent* event)
         seek(position() + kSeekStep);
         break;
     case Qt::Key_Up:
-        setVolume(volume() + kVolumeStep);
+        stepVolume(+1);
         break;
     case Qt::Key_Down:
-        setVolume(volume() - kVolumeStep);
+        stepVolume(-1);
         break;
+    case Qt::Key_M:
+        setMuted(!isMuted());
+        showNotice(isMuted() ? QStringLiteral("ミュート") : QStringLiteral("ミュート解除"));
+        break;
+    case Qt::Key_F:
+    case Qt::Key_F11:
+        toggleFullScreen();
+        break;
+    case Qt::Key_Escape:
+        if (!m_isFullScreen) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        setFullScreen(false);
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_P:
+        m_playback->previous();
+        break;
+    case Qt::Key_PageDown:
+    case Qt::Key_N:
+        m_playback->next();
+        break;
+    case Qt::Key_BracketLeft:
+        stepSpeed(-1);
+        break;
+    case Qt::Key_BracketRight:
+        stepSpeed(+1);
+        break;
+    case Qt::Key_Backspace:
+        m_playback->setSpeed(1.0);
+        showNotice(QStringLiteral("速度 1×"));
+        break;
+    case Qt::Key_Menu: {
+        const QWidget* over = m_surface->isVisible() ? static_cast<QWidget*>(m_surface) : this;
+        openContextMenu(over->mapToGlobal(over->rect().center()));
+        break;
+    }
     default:
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
+}
+
+// --- volume, speed, notices ---------------------------------------------------------------
+
+void MediaPlayer::stepVolume(int steps)
+{
+    setVolume(volume() + steps * kVolumeStep);
+    showNotice(QStringLiteral("音量 %1").arg(volume()));
+}
+
+void MediaPlayer::stepSpeed(int steps)
+{
+    // From the speed now to the next step of the table that way.
+    const double now = m_playback->speed();
+    double to = now;
+    if (steps > 0) {
+        const auto* up = std::upper_bound(std::begin(kSpeeds), std::end(kSpeeds), now + 1e-9);
+        to = up == std::end(kSpeeds) ? kSpeeds[std::size(kSpeeds) - 1] : *up;
+    } else if (steps < 0) {
+        const auto* down = std::lower_bound(std::begin(kSpeeds), std::end(kSpeeds), now - 1e-9);
+        to = down == std::begin(kSpeeds) ? kSpeeds[0] : *(down - 1);
+    }
+    m_playback->setSpeed(to);
+    showNotice(QStringLiteral("速度 %1×").arg(m_playback->speed()));
+}
+
+QString MediaPlayer::notice() const
+{
+    return m_noticeTimer.isActive() ? m_notice->text() : QString();
+}
+
+void MediaPlayer::showNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->adjustSize();
+    m_notice->move(8, 8);
+    if (m_surface->usesOpenGl())
+        m_notice->setAttribute(Qt::WA_NativeWindow); // over the video's own window
+    m_notice->setVisible(m_surface->isVisible());
+    m_notice->raise();
+    m_noticeTimer.start();
+    refreshStatus();
+}
+
+// --- context menu, properties ----------------------------------------------------------------
+
+void MediaPlayer::contextMenuEvent(QContextMenuEvent* event)
+{
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QWidget* over = m_surface->isVisible() ? static_cast<QWidget*>(m_surface) : this;
+        at = over->mapToGlobal(over->rect().center());
+    }
+    openContextMenu(at);
+    event->accept();
+}
+
+void MediaPlayer::openContextMenu(const QPoint& globalPos)
+{
+    // Not modal: the menu goes when it closes, and the event loop runs on.
+    auto* menu = new QMenu(topWindow());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    fillPlayerMenu(*menu, *this);
+    menu->popup(globalPos);
+}
+
+// The window the player's picture is in now: the host's, or the full screen.
+QWidget* MediaPlayer::topWindow()
+{
+    return m_isFullScreen ? static_cast<QWidget*>(m_fullScreen) : window();
+}
+
+MediaPropertiesDialog* MediaPlayer::propertiesDialog() const
+{
+    return m_properties;
+}
+
+void MediaPlayer::showProperties()
+{
+    QWidget* over = topWindow();
+    if (!m_properties)
+        m_properties = new MediaPropertiesDialog(m_playback, over);
+    else if (m_properties->parentWidget() != over)
+        m_properties->setParent(over, m_properties->windowFlags());
+    m_properties->show();
+    m_properties->raise();
+    m_properties->activateWindow();
+}
+
+// --- full screen ------------------------------------------------------------------------------
+
+void MediaPlayer::setWindowCommands(const QList<QAction*>& commands)
+{
+    m_windowCommands.clear();
+    for (QAction* command : commands)
+        m_windowCommands.append(command);
+}
+
+bool MediaPlayer::runWindowCommand(const QKeyEvent& event)
+{
+    const QKeySequence pressed(event.keyCombination());
+    for (const QPointer<QAction>& command : m_windowCommands) {
+        if (command && command->isEnabled() && !command->shortcut().isEmpty() &&
+            command->shortcut() == pressed) {
+            setFullScreen(false);
+            command->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+void MediaPlayer::setFullScreen(bool on)
+{
+    if (on == m_isFullScreen)
+        return;
+    const bool propertiesShown = m_properties && m_properties->isVisible();
+    if (on) {
+        if (!m_fullScreen) {
+            m_fullScreen = new FullScreenWindow(this);
+            connect(m_fullScreen, &FullScreenWindow::resized, this, &MediaPlayer::relayout);
+            connect(m_fullScreen, &FullScreenWindow::closeRequested, this,
+                    [this] { setFullScreen(false); });
+        }
+        m_isFullScreen = true;
+        m_surface->setParent(m_fullScreen);
+        for (QWidget* bar : {static_cast<QWidget*>(m_info), static_cast<QWidget*>(m_status),
+                             static_cast<QWidget*>(m_controls)})
+            bar->setParent(m_fullScreen->overlay());
+        if (m_surface->usesOpenGl())
+            m_fullScreen->overlay()->setAttribute(Qt::WA_NativeWindow); // over the video's window
+        relayout();
+        m_fullScreen->showOn(window()->screen(), m_surface);
+    } else {
+        m_isFullScreen = false;
+        m_fullScreen->leave();
+        // Back in the order they were made: surface, information, status, controls.
+        for (QWidget* part : {static_cast<QWidget*>(m_surface), static_cast<QWidget*>(m_info),
+                              static_cast<QWidget*>(m_status), static_cast<QWidget*>(m_controls)})
+            part->setParent(this);
+        relayout();
+        m_controls->show();
+        window()->activateWindow();
+        setFocus();
+    }
+    if (propertiesShown)
+        showProperties(); // over the window the picture is in now
+    update();
+    emit fullScreenChanged(on);
+}
+
+bool MediaPlayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_surface && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        toggleFullScreen();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// While the picture is on the full screen, this widget tells where it went.
+void MediaPlayer::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!m_isFullScreen)
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("全画面表示中"));
 }

@@ -3,13 +3,20 @@
 
 #include "playback.h"
 
+#include <QList>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
 #include <QWidget>
 
 class ClipInfoPanel;
 class ControlBar;
+class FullScreenWindow;
+class MediaPropertiesDialog;
 class PlaybackStatusBar;
+class QAction;
+class QLabel;
 class VideoSurface;
 
 // The player control the main window hosts as MP. Top to bottom: the video
@@ -27,6 +34,17 @@ class VideoSurface;
 // Sizes: setWidth/setHeight take twips; the widget becomes
 // round(twips / twips::perPixel(this)) pixels and a read returns the twips
 // written while that size holds. UI thread only.
+//
+// Its own context menu (right-click, the Menu key) and keys while it has the
+// focus: Space play/pause, ←/→ seek 5 s, ↑/↓ volume, M mute, F or F11 full
+// screen, Esc leave it, PageUp/P and PageDown/N the playlist's previous and
+// next entry, [ and ] slower and faster (0.5× to 2×), Backspace the normal
+// speed. A double-click on the picture toggles full screen.
+//
+// Full screen lends the picture and the bars to a window of their own
+// (FullScreenWindow) on the screen that holds the host window; the host
+// window and this widget keep their state, size, position and layout, and
+// leaving puts the parts back as they were.
 class MediaPlayer : public QWidget
 {
     Q_OBJECT
@@ -76,8 +94,36 @@ public:
     int entryCount() const { return m_playback->entryCount(); }
     int currentEntry() const { return m_playback->currentEntry(); }
 
+    void setFullScreen(bool on);
+    bool isFullScreen() const { return m_isFullScreen; }
+    void toggleFullScreen() { setFullScreen(!m_isFullScreen); }
+    // Null until full screen is first entered.
+    FullScreenWindow* fullScreenWindow() const { return m_fullScreen; }
+    // The host window's commands whose shortcut keys must work in full screen
+    // too, where the host's menus are out of reach: such a key leaves full
+    // screen first, then runs the command. The actions must outlive this widget
+    // or be removed first.
+    void setWindowCommands(const QList<QAction*>& commands);
+
+    // Volume by kVolumeStep per step, speed along kSpeeds, each told briefly
+    // over the picture (notice()).
+    void stepVolume(int steps);
+    void stepSpeed(int steps);
+    // What is told over the picture now; empty when nothing is.
+    QString notice() const;
+    // The properties of the file, in a modeless dialog over the picture.
+    void showProperties();
+    MediaPropertiesDialog* propertiesDialog() const;
+    // The context menu at `globalPos`, as a right-click opens it.
+    void openContextMenu(const QPoint& globalPos);
+
     // The video surface, for grabbing frames in tests and benchmarks.
     VideoSurface* videoSurface() const;
+
+    static constexpr int kVolumeStep = 5;
+    static constexpr double kSeekStep = 5.0; // seconds
+    static constexpr double kSpeeds[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
+    static constexpr int kNoticeMs = 1500;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -95,11 +141,15 @@ signals:
     void volumeChanged(int percent);
     // The surface drew a new video frame.
     void frameRendered();
+    void fullScreenChanged(bool on);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void onVideoNeedsRenderContext();
@@ -110,12 +160,22 @@ private:
     void refreshStatus();
     void refreshInfo();
     void relayout();
+    void relayoutFullScreen();
+    bool runWindowCommand(const QKeyEvent& event);
+    void showNotice(const QString& text);
+    QWidget* topWindow();
 
     Playback* m_playback = nullptr;
     VideoSurface* m_surface = nullptr;
     ClipInfoPanel* m_info = nullptr;
     PlaybackStatusBar* m_status = nullptr;
     ControlBar* m_controls = nullptr;
+    FullScreenWindow* m_fullScreen = nullptr; // a child window, made when first needed
+    QLabel* m_notice = nullptr;               // over the picture, a child of the surface
+    QTimer m_noticeTimer;
+    QPointer<MediaPropertiesDialog> m_properties;
+    QList<QPointer<QAction>> m_windowCommands;
+    bool m_isFullScreen = false;
 
     bool m_videoDeferred = false; // loaded without video; select it once rendering works
     bool m_showDisplay = true;

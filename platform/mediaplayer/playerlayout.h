@@ -25,4 +25,7 @@ struct PlayerLayout {
         int informationMinimum; // below this the panel is not worth showing
     };
     static PlayerLayout compute(const Input& input);
+    // Full screen: the video takes the whole size and the bars lie over its
+    // bottom, with the heights and priorities of compute().
+    static PlayerLayout overlaid(const Input& input);
 };

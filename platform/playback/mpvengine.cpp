@@ -35,7 +35,13 @@ enum PropertyId : std::uint64_t {
     kMetadata,
     kVoConfigured,
     kCurrentAo,
+    kTrackList,
+    kFileFormat,
+    kFileSize,
 };
+
+// Reply id of seek commands (below the load replies' bit).
+constexpr std::uint64_t kSeekReply = std::uint64_t(1) << 61;
 
 // The hook run after a file is opened, before its tracks are selected.
 constexpr std::uint64_t kPreloadedHook = 1;
@@ -123,6 +129,92 @@ const mpv_node* valueOf(const mpv_node& map, const char* key)
             return &list->values[i];
     }
     return nullptr;
+}
+
+QString stringIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    return value && value->format == MPV_FORMAT_STRING ? QString::fromUtf8(value->u.string)
+                                                       : QString();
+}
+
+std::int64_t intIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    if (!value)
+        return 0;
+    if (value->format == MPV_FORMAT_INT64)
+        return value->u.int64;
+    if (value->format == MPV_FORMAT_DOUBLE && std::isfinite(value->u.double_))
+        return std::llround(value->u.double_);
+    return 0;
+}
+
+double doubleIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    if (value && value->format == MPV_FORMAT_DOUBLE && std::isfinite(value->u.double_))
+        return value->u.double_;
+    return value && value->format == MPV_FORMAT_INT64 ? double(value->u.int64) : 0.0;
+}
+
+bool flagIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    return value && value->format == MPV_FORMAT_FLAG && value->u.flag != 0;
+}
+
+// libmpv's "track-list": an array of maps, one per stream.
+MediaTracks tracksOf(const mpv_event_property& property)
+{
+    MediaTracks tracks;
+    if (property.format != MPV_FORMAT_NODE || !property.data)
+        return tracks;
+    const auto* node = static_cast<const mpv_node*>(property.data);
+    if (node->format != MPV_FORMAT_NODE_ARRAY || !node->u.list)
+        return tracks;
+    for (int i = 0; i < node->u.list->num; ++i) {
+        const mpv_node& entry = node->u.list->values[i];
+        const QString type = stringIn(entry, "type");
+        MediaTrack track;
+        if (type == QLatin1String("video"))
+            track.type = MediaTrack::Type::Video;
+        else if (type == QLatin1String("audio"))
+            track.type = MediaTrack::Type::Audio;
+        else if (type == QLatin1String("sub"))
+            track.type = MediaTrack::Type::Subtitle;
+        else
+            continue;
+        track.id = int(intIn(entry, "id"));
+        track.title = stringIn(entry, "title");
+        track.language = stringIn(entry, "lang");
+        track.codec = stringIn(entry, "codec");
+        track.selected = flagIn(entry, "selected");
+        track.external = flagIn(entry, "external");
+        track.externalFile = stringIn(entry, "external-filename");
+        track.albumArt = flagIn(entry, "albumart");
+        track.width = int(intIn(entry, "demux-w"));
+        track.height = int(intIn(entry, "demux-h"));
+        track.framesPerSecond = doubleIn(entry, "demux-fps");
+        track.sampleRate = int(intIn(entry, "demux-samplerate"));
+        track.channels = int(intIn(entry, "demux-channel-count"));
+        track.bitsPerSecond = intIn(entry, "demux-bitrate");
+        tracks.append(track);
+    }
+    return tracks;
+}
+
+const char* trackProperty(MediaTrack::Type type)
+{
+    switch (type) {
+    case MediaTrack::Type::Video:
+        return "vid";
+    case MediaTrack::Type::Audio:
+        return "aid";
+    case MediaTrack::Type::Subtitle:
+        break;
+    }
+    return "sid";
 }
 
 std::int64_t entryIdOf(const mpv_node& result)
@@ -242,6 +334,9 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
     mpv_observe_property(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(m_handle, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
     mpv_observe_property(m_handle, kCurrentAo, "current-ao", MPV_FORMAT_STRING);
+    mpv_observe_property(m_handle, kTrackList, "track-list", MPV_FORMAT_NODE);
+    mpv_observe_property(m_handle, kFileFormat, "file-format", MPV_FORMAT_STRING);
+    mpv_observe_property(m_handle, kFileSize, "file-size", MPV_FORMAT_INT64);
     // Audio files never start a renderer: the render context is made only
     // once a file turns out to have a picture, before its video output opens.
     mpv_hook_add(m_handle, kPreloadedHook, "on_preloaded", 0);
@@ -279,7 +374,11 @@ void MpvEngine::command(const QList<QByteArray>& args, std::uint64_t replyId)
     argv.push_back(nullptr);
     // libmpv copies the arguments before returning.
     const int rc = mpv_command_async(m_handle, replyId, argv.data());
-    if (rc < 0 && replyId & kLoadReply) {
+    if (rc < 0 && replyId == kSeekReply) {
+        m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
+        m_seekEventSinceRequest = true; // nothing was asked of the core
+        endSeekOnceCarriedOut();
+    } else if (rc < 0 && replyId & kLoadReply) {
         --m_session.pendingReplies;
         if (int(replyId & kIndexMask) != m_session.firstIndex)
             return; // a later item: the list plays without it
@@ -307,6 +406,8 @@ void MpvEngine::load(const QList<MediaItem>& items)
     ++m_loadSerial;
     m_awaitingLoadReply = true;
     m_latestEntry = -1;
+    m_entryIndex = -1;
+    m_seekUnderWay = false; // the new file's clock starts afresh
     m_session = {.firstIndex = firstIndex - 1, .pendingReplies = 1};
     // Queued on the core before the load, so the new file starts unpaused.
     setPaused(false);
@@ -354,10 +455,12 @@ void MpvEngine::sendQueuedItems()
 
 void MpvEngine::rewind()
 {
-    if (m_session.entries.size() > 1 && m_activeEntry != m_session.entries.front())
+    if (m_session.entries.size() > 1 && m_activeEntry != m_session.entries.front()) {
+        m_entryIndex = 0;
         command({"playlist-play-index", "0"});
-    else
+    } else {
         seek(0);
+    }
 }
 
 void MpvEngine::unload()
@@ -367,8 +470,38 @@ void MpvEngine::unload()
     ++m_loadSerial;
     m_awaitingLoadReply = false;
     m_latestEntry = -1;
+    m_entryIndex = -1;
+    m_seekUnderWay = false;
     m_session = {};
     command({"stop"});
+}
+
+bool MpvEngine::hasNextEntry() const
+{
+    return m_entryIndex >= 0 &&
+           (m_entryIndex + 1 < m_session.entries.size() || m_session.pendingReplies > 0);
+}
+
+bool MpvEngine::hasPreviousEntry() const
+{
+    return m_entryIndex > 0;
+}
+
+void MpvEngine::nextEntry()
+{
+    if (!hasNextEntry())
+        return;
+    ++m_entryIndex;
+    // "weak": at the end of the list the player stays where it is.
+    command({"playlist-next", "weak"});
+}
+
+void MpvEngine::previousEntry()
+{
+    if (!hasPreviousEntry())
+        return;
+    --m_entryIndex;
+    command({"playlist-prev", "weak"});
 }
 
 void MpvEngine::setPaused(bool paused)
@@ -384,7 +517,11 @@ void MpvEngine::seek(double seconds)
 {
     if (!std::isfinite(seconds))
         return;
-    command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"});
+    ++m_seeksAwaitingReply;
+    m_seekUnderWay = true;
+    m_seekEventSinceRequest = false;
+    command({"seek", QByteArray::number(std::max(0.0, seconds), 'f', 3), "absolute+exact"},
+            kSeekReply);
 }
 
 void MpvEngine::setVolume(int percent)
@@ -406,6 +543,22 @@ void MpvEngine::setMuted(bool muted)
 void MpvEngine::reloadAudioOutput()
 {
     command({"ao-reload"});
+}
+
+void MpvEngine::setSpeed(double factor)
+{
+    if (!m_handle || !std::isfinite(factor) || factor <= 0)
+        return;
+    mpv_set_property_async(m_handle, 0, "speed", MPV_FORMAT_DOUBLE, &factor);
+}
+
+void MpvEngine::selectTrack(MediaTrack::Type type, int id)
+{
+    if (!m_handle)
+        return;
+    const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray("no");
+    const char* data = value.constData();
+    mpv_set_property_async(m_handle, 0, trackProperty(type), MPV_FORMAT_STRING, &data);
 }
 
 void MpvEngine::enableVideo()
@@ -596,20 +749,32 @@ void MpvEngine::handleEvent(const mpv_event& event)
     switch (event.event_id) {
     case MPV_EVENT_COMMAND_REPLY: {
         const std::uint64_t id = event.reply_userdata;
-        if (id & kLoadReply && (id & ~kLoadReply) >> kIndexBits == m_loadSerial)
+        if (id == kSeekReply)
+            handleSeekReply(event);
+        else if (id & kLoadReply && (id & ~kLoadReply) >> kIndexBits == m_loadSerial)
             handleLoadReply(event, int(id & kIndexMask));
         break;
     }
+    case MPV_EVENT_SEEK:
+        m_seekEventSinceRequest = true;
+        endSeekOnceCarriedOut();
+        break;
     case MPV_EVENT_START_FILE:
         m_activeEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        if (const qsizetype at = m_session.entries.indexOf(m_activeEntry); at >= 0)
+            m_entryIndex = int(at);
         break;
     case MPV_EVENT_FILE_LOADED:
         if (latestFileIsActive()) {
             m_session.anyItemLoaded = true;
+            m_loadedEntry = m_activeEntry;
             // Observed values are coalesced and may not repeat one equal to the
             // previous file's: read the per-file ones once more.
             mpv_get_property_async(m_handle, kDuration, "duration", MPV_FORMAT_DOUBLE);
             mpv_get_property_async(m_handle, kMetadata, "metadata", MPV_FORMAT_NODE);
+            mpv_get_property_async(m_handle, kTrackList, "track-list", MPV_FORMAT_NODE);
+            mpv_get_property_async(m_handle, kFileFormat, "file-format", MPV_FORMAT_STRING);
+            mpv_get_property_async(m_handle, kFileSize, "file-size", MPV_FORMAT_INT64);
             emit itemStarted(m_session.entryItems.value(m_activeEntry, -1));
             emit fileLoaded();
         }
@@ -701,6 +866,22 @@ void MpvEngine::handleEndFile(const mpv_event_end_file& end)
     }
 }
 
+void MpvEngine::handleSeekReply(const mpv_event& event)
+{
+    m_seeksAwaitingReply = std::max(0, m_seeksAwaitingReply - 1);
+    // A refused seek leaves the player where it was, and no seek event follows.
+    if (event.error < 0)
+        m_seekEventSinceRequest = true;
+    endSeekOnceCarriedOut();
+}
+
+// What time-pos says from here on is the new place.
+void MpvEngine::endSeekOnceCarriedOut()
+{
+    if (m_seeksAwaitingReply == 0 && m_seekEventSinceRequest)
+        m_seekUnderWay = false;
+}
+
 void MpvEngine::handleLoadReply(const mpv_event& event, int index)
 {
     --m_session.pendingReplies;
@@ -746,7 +927,7 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         return;
     switch (id) {
     case kTimePos:
-        if (property.format == MPV_FORMAT_DOUBLE)
+        if (property.format == MPV_FORMAT_DOUBLE && !m_seekUnderWay)
             emit timePosChanged(doubleOf(property));
         break;
     case kDuration:
@@ -759,6 +940,26 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         break;
     case kMetadata:
         emit metadataChanged(tagsOf(property));
+        break;
+    // The next entry's tracks show up while it opens, before the entry is
+    // announced: they wait for its file-loaded, which reads them again.
+    case kTrackList:
+        if (m_loadedEntry == m_activeEntry)
+            emit tracksChanged(tracksOf(property));
+        break;
+    case kFileFormat:
+        if (m_loadedEntry != m_activeEntry)
+            break;
+        emit fileFormatChanged(property.format == MPV_FORMAT_STRING && property.data
+                                   ? QString::fromUtf8(*static_cast<char* const*>(property.data))
+                                   : QString());
+        break;
+    case kFileSize:
+        if (m_loadedEntry != m_activeEntry)
+            break;
+        emit fileSizeChanged(property.format == MPV_FORMAT_INT64 && property.data
+                                 ? *static_cast<const std::int64_t*>(property.data)
+                                 : 0);
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "mediaitem.h"
+#include "mediatrack.h"
 
 #include <QHash>
 #include <QList>
@@ -39,6 +40,11 @@ struct mpv_event_end_file;
 // announced by itemStarted() and fileLoaded(); an item that fails is skipped.
 // endReached() and fileEnded() come only at the end of the last item, and
 // fileFailed() for a list only when none of its items could be played.
+// nextEntry() and previousEntry() step through the list's entries.
+//
+// A seek's position is the one timePosChanged() reports next: the reports the
+// player core made before it carried the seek out are dropped, so the clock
+// never goes back to where it was.
 //
 // MIDI items are synthesized (FluidSynth) into WAV bytes that libmpv reads
 // through a stream protocol of this engine: libmpv's demuxer thread renders
@@ -91,6 +97,22 @@ public:
     // Opens the audio output anew, trying the outputs in their order again
     // (a sound server that has come back is taken).
     void reloadAudioOutput();
+
+    void setSpeed(double factor); // 1 is the normal speed
+    // Turns on the track `id` (MediaTrack::id) of its type; 0 turns the type
+    // off (no subtitles). The new selection comes back through tracksChanged().
+    void selectTrack(MediaTrack::Type type, int id);
+
+    // The entries of the latest load, and where the player is among them (or
+    // was last sent to): -1 until the first one starts.
+    int entryCount() const { return int(m_session.entries.size()); }
+    int entryIndex() const { return m_entryIndex; }
+    bool hasNextEntry() const;
+    bool hasPreviousEntry() const;
+    // To the start of the next or previous entry, the pause state kept;
+    // entries that failed before are passed over. Nothing beyond either end.
+    void nextEntry();
+    void previousEntry();
     // Selects the first video track (or cover art) of a file loaded without video.
     void enableVideo();
 
@@ -132,6 +154,12 @@ signals:
     void durationChanged(double seconds);
     void pauseChanged(bool paused);
     void metadataChanged(const QVariantMap& tags);
+    // The streams of the file that plays, with the current selection.
+    void tracksChanged(const MediaTracks& tracks);
+    // libmpv's name of the container format ("mkv", "mp3", ...), and the
+    // file's size in bytes (0 when unknown: a stream, a synthesized MIDI).
+    void fileFormatChanged(const QString& format);
+    void fileSizeChanged(qint64 bytes);
     // True while the video output shows a picture (video or cover art).
     void videoOutputChanged(bool configured);
     // The audio output in use ("pulse", "pipewire", "alsa", "null"), empty
@@ -153,6 +181,8 @@ private:
     void handleProperty(std::uint64_t id, const mpv_event_property& property);
     void handleLoadReply(const mpv_event& event, int index);
     void handleEndFile(const mpv_event_end_file& end);
+    void handleSeekReply(const mpv_event& event);
+    void endSeekOnceCarriedOut();
     void handlePreloaded();
     bool currentFileHasPicture() const;
     bool latestFileIsActive() const;
@@ -176,6 +206,15 @@ private:
     std::uint64_t m_loadSerial = 0;
     std::int64_t m_latestEntry = -1; // first entry of the latest load, -1 until known
     std::int64_t m_activeEntry = -1; // entry the player is on now
+    std::int64_t m_loadedEntry = -1; // entry whose file-loaded came last: its tracks are told
+    int m_entryIndex = -1;           // of m_session.entries: on now, or asked for last
+    // Seeks asked for whose replies have not come yet, and whether the core
+    // has yet to carry out the latest one: until it has, time-pos still tells
+    // the place before it. It has once every request was answered and a seek
+    // event came after the latest (libmpv sends the two in either order).
+    int m_seeksAwaitingReply = 0;
+    bool m_seekUnderWay = false;
+    bool m_seekEventSinceRequest = false; // the core's seek event came after the latest request
     bool m_awaitingLoadReply = false;
     struct Session {
         QList<std::int64_t> entries{};         // in playing order

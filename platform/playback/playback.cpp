@@ -39,6 +39,15 @@ void Playback::connectEngine()
     connect(m_engine, &MpvEngine::pauseChanged, this, &Playback::onEnginePause);
     connect(m_engine, &MpvEngine::metadataChanged, this, &Playback::onMetadata);
     connect(m_engine, &MpvEngine::audioOutputChanged, this, &Playback::onAudioOutput);
+    connect(m_engine, &MpvEngine::tracksChanged, this, &Playback::onTracks);
+    connect(m_engine, &MpvEngine::fileFormatChanged, this, [this](const QString& format) {
+        m_fileFormat = format;
+        emit detailsChanged();
+    });
+    connect(m_engine, &MpvEngine::fileSizeChanged, this, [this](qint64 bytes) {
+        m_fileSize = bytes;
+        emit detailsChanged();
+    });
 }
 
 // --- the file ---------------------------------------------------------------------
@@ -49,6 +58,7 @@ void Playback::setFileName(const QString& path)
     m_absolutePath = path.isEmpty() ? QString() : QDir::current().absoluteFilePath(path);
     m_source->clear();
     m_tags.clear();
+    clearDetails();
     m_error = {};
     m_fileOpen = false;
     m_position = 0;
@@ -133,6 +143,7 @@ void Playback::onFileLoaded()
     default:
         break;
     }
+    announceSteps();
     emit fileLoaded();
 }
 
@@ -141,7 +152,8 @@ void Playback::onItemStarted(int index)
     if (index == m_source->current())
         return;
     m_source->setCurrent(index);
-    m_tags.clear(); // the engine reads the new entry's tags next
+    m_tags.clear(); // the engine reads the new entry's tags and tracks next
+    clearDetails();
     // A later entry starts at its own beginning; the first one of a load is
     // where setFileName() or a seek made while loading put it.
     if (m_state == State::Playing || m_state == State::Paused) {
@@ -252,6 +264,7 @@ void Playback::returnToStart()
     m_position = 0;
     setPositionShown(0, true);
     setState(State::Stopped);
+    emit seeked(0);
 }
 
 // --- engine values ------------------------------------------------------------------
@@ -329,6 +342,24 @@ void Playback::onMetadata(const QVariantMap& tags)
     emit tagsChanged();
 }
 
+void Playback::onTracks(const MediaTracks& tracks)
+{
+    if (tracks == m_tracks)
+        return;
+    m_tracks = tracks;
+    emit detailsChanged();
+}
+
+void Playback::clearDetails()
+{
+    const bool had = !m_tracks.isEmpty() || !m_fileFormat.isEmpty() || m_fileSize != 0;
+    m_tracks.clear();
+    m_fileFormat.clear();
+    m_fileSize = 0;
+    if (had)
+        emit detailsChanged();
+}
+
 // --- transport --------------------------------------------------------------------------
 
 void Playback::play()
@@ -384,13 +415,17 @@ void Playback::stop()
     case State::Paused:
         returnToStart();
         return;
-    case State::Loading:
+    case State::Loading: {
+        const bool moved = m_position != 0;
         m_engine->setPaused(true);
         m_pendingSeek.reset();
         m_position = 0;
         setPositionShown(0, true);
         setStartState(State::Stopped);
+        if (moved)
+            emit seeked(0);
         return;
+    }
     case State::Idle:
     case State::Stopped:
     case State::Failed:
@@ -417,6 +452,7 @@ void Playback::seek(double seconds)
             setState(State::Paused);
     }
     setPositionShown(seconds, true);
+    emit seeked(seconds);
 }
 
 void Playback::setVolume(int percent)
@@ -433,6 +469,97 @@ void Playback::setMuted(bool muted)
     m_engine->setMuted(muted);
     if (changed)
         emit mutedChanged(muted);
+}
+
+void Playback::setSpeed(double factor)
+{
+    if (!std::isfinite(factor))
+        return;
+    factor = std::clamp(factor, kMinimumSpeed, kMaximumSpeed);
+    if (factor == m_speed)
+        return;
+    m_speed = factor;
+    m_engine->setSpeed(factor);
+    emit speedChanged(factor);
+}
+
+// --- playlist steps ----------------------------------------------------------------------
+
+bool Playback::isOpen() const
+{
+    return m_state == State::Playing || m_state == State::Paused ||
+           (m_state == State::Stopped && m_fileOpen);
+}
+
+bool Playback::canGoNext() const
+{
+    return isOpen() && m_source->isPlaylist() && m_source->items().size() > 1;
+}
+
+bool Playback::canGoPrevious() const
+{
+    return canGoNext();
+}
+
+void Playback::next()
+{
+    if (!canGoNext())
+        return;
+    if (!m_engine->hasNextEntry()) {
+        // After the last entry the list stops as at its end.
+        if (m_state != State::Stopped)
+            returnToStart();
+        return;
+    }
+    const bool fromStop = m_state == State::Stopped;
+    m_engine->nextEntry();
+    if (fromStop) {
+        m_engine->setPaused(false);
+        setState(State::Playing);
+    }
+}
+
+void Playback::previous()
+{
+    if (!canGoPrevious())
+        return;
+    const bool fromStop = m_state == State::Stopped;
+    if (m_engine->hasPreviousEntry()) {
+        m_engine->previousEntry();
+    } else {
+        // The first entry starts again.
+        m_engine->seek(0);
+        m_position = 0;
+        setPositionShown(0, true);
+        emit seeked(0);
+    }
+    if (fromStop) {
+        m_engine->setPaused(false);
+        setState(State::Playing);
+    }
+}
+
+void Playback::announceSteps()
+{
+    const std::pair<bool, bool> steps{canGoNext(), canGoPrevious()};
+    if (steps == m_steps)
+        return;
+    m_steps = steps;
+    emit canStepChanged();
+}
+
+// --- tracks -----------------------------------------------------------------------------
+
+void Playback::selectAudioTrack(int id)
+{
+    if (isOpen() && id > 0)
+        m_engine->selectTrack(MediaTrack::Type::Audio, id);
+}
+
+void Playback::selectSubtitleTrack(int id)
+{
+    if (isOpen())
+        m_engine->selectTrack(MediaTrack::Type::Subtitle, std::max(0, id));
 }
 
 // --- state ----------------------------------------------------------------------------
@@ -464,6 +591,7 @@ void Playback::setState(State state)
         m_playState = shown;
         emit playStateChanged(shown);
     }
+    announceSteps();
 }
 
 void Playback::setStartState(State state)
@@ -526,4 +654,14 @@ int Playback::entryCount() const
 int Playback::currentEntry() const
 {
     return m_source->current();
+}
+
+QString Playback::entryLocation() const
+{
+    const MediaItem* item = m_source->currentItem();
+    if (!item && m_source->items().size() == 1)
+        item = &m_source->items().front();
+    if (!item)
+        return m_absolutePath;
+    return item->kind == MediaItem::Kind::CdTrack ? item->source : item->location;
 }

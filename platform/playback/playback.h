@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "mediatrack.h"
 #include "playbackfailure.h"
 #include "playstate.h"
 
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QVariantMap>
 #include <optional>
+#include <utility>
 
 class MediaSource;
 class MpvEngine;
@@ -22,12 +24,23 @@ class MpvEngine;
 //     └── setFileName("")  │  └──── play ◀── Failed  ▼             ▼
 //                          └── cannot play ──▶ Failed       Stopped (at the start)
 //
+//   Stepping through a playlist (next(), previous()):
+//     Playing ──next, previous──▶ Playing (another entry, from its start)
+//     Paused  ──next, previous──▶ Paused  (likewise, waiting there)
+//     Stopped ──next, previous──▶ Playing (the second entry; the first again)
+//     Playing, Paused ──next on the last entry──▶ Stopped (as at the end)
+//     previous on the first entry: back to its start, the state kept
+//
 // Loading remembers what the user asked for meanwhile (startState()): a pause
 // or a stop while the file opens takes effect as it opens, a seek lands once
 // it is open. Stopped keeps the file loaded, paused at its start (a playlist at
 // its first entry), and play() goes on from there; when the engine had to let
 // the file go at its end, play() opens it again. Failed keeps the reason
 // (error()); play() tries the file again.
+//
+// seeked() tells every jump of the position this object makes (a seek from
+// anyone, the return to the start on stop and at the end) once, with the
+// position it jumped to; the engine's clock reports never do.
 //
 // Setting a file starts playing it at once; loading is asynchronous and ends
 // in fileLoaded() or playbackFailed(). What a request leads to (loaded, failed,
@@ -65,6 +78,32 @@ public:
     int volume() const { return m_volume; }
     void setMuted(bool muted);
     bool isMuted() const { return m_muted; }
+    // Playing speed, clamped to kMinimumSpeed..kMaximumSpeed; kept from file to file.
+    void setSpeed(double factor);
+    double speed() const { return m_speed; }
+
+    // The file is open in the engine: playing, paused, or stopped at its start.
+    bool isOpen() const;
+    // A playlist of more than one entry that is open: the steps below do
+    // something. True at the ends too: previous() on the first entry starts it
+    // again, next() on the last stops the list at its start.
+    bool canGoNext() const;
+    bool canGoPrevious() const;
+    void next();
+    void previous();
+
+    // The streams of the file (the current entry) and the ones chosen. Video
+    // tracks are listed but not chosen here. `id` 0 for subtitles: none.
+    MediaTracks tracks() const { return m_tracks; }
+    void selectAudioTrack(int id);
+    void selectSubtitleTrack(int id);
+    // The container as libmpv names it ("mkv", "mp3", ...) and the file's
+    // size in bytes; empty and 0 until known.
+    QString fileFormat() const { return m_fileFormat; }
+    qint64 fileSize() const { return m_fileSize; }
+    // The media the current entry plays: a local file's path, a stream's URL,
+    // or a CD track's .cda file; the chosen file itself until an entry plays.
+    QString entryLocation() const;
 
     State state() const { return m_state; }
     // While Loading, the state the file takes once open (Playing, Paused or
@@ -104,6 +143,8 @@ public:
 
     // The position shown moves in steps of this many seconds while playing.
     static constexpr double kPositionStep = 0.25;
+    static constexpr double kMinimumSpeed = 0.5;
+    static constexpr double kMaximumSpeed = 2.0;
 
 signals:
     void stateChanged(Playback::State state);
@@ -123,6 +164,13 @@ signals:
     void volumeChanged(int percent);
     void mutedChanged(bool muted);
     void soundLostChanged(bool lost);
+    void speedChanged(double factor);
+    // The position jumped to `seconds`: see above.
+    void seeked(double seconds);
+    // canGoNext() or canGoPrevious() changed.
+    void canStepChanged();
+    // tracks(), fileFormat() or fileSize() changed.
+    void detailsChanged();
     void frameShown();
 
 private:
@@ -140,6 +188,9 @@ private:
     void onMetadata(const QVariantMap& tags);
     void onAudioOutput(const QString& name);
     void retrySound();
+    void onTracks(const MediaTracks& tracks);
+    void clearDetails();
+    void announceSteps();
     void fail(const PlaybackError& error);
     bool failIfChangedUnderneath();
     void returnToStart();
@@ -173,4 +224,9 @@ private:
     QString m_audioOutput; // the last output the engine opened
     bool m_soundLost = false;
     QTimer m_soundRetry;
+    double m_speed = 1.0;
+    MediaTracks m_tracks;
+    QString m_fileFormat;
+    qint64 m_fileSize = 0;
+    std::pair<bool, bool> m_steps{false, false}; // canGoNext, canGoPrevious as last announced
 };

@@ -12,6 +12,9 @@
 //   "green.mp4"    2 s, 160x120 pure green (0x00FF00) H.264 yuv420p + AAC tone
 //   "tone.mp3"     2 s tone with ID3 tags title "テスト曲", artist "テスト",
 //                  album "アルバム"
+//   "tracks.mkv"   3 s, 160x120 green H.264 at 25 fps with two stereo AAC
+//                  tracks: 44100 Hz "日本語" [jpn] and 48000 Hz "Commentary"
+//                  [eng]; title tag "トラックの試験"
 //   "clip.avi", "clip.mpeg", "clip.mpg", "clip.asf", "clip.wmv"
 //                  2 s, 160x120 green with a 440 Hz tone (MPEG-4 Part 2 + MP3 in
 //                  AVI, MPEG-1 and MPEG-2 program streams, WMV1/WMV2 in ASF)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The media controls: the player control behind MprisService on a private
-// session bus, driven by Debian's playerctl as a desktop would drive it.
+// session bus, driven by Debian's playerctl as a desktop would drive it, and
+// by python3-dbus where a client must send what playerctl cannot.
 #include "desktoptestsupport.h"
 #include "mediaplayer.h"
 #include "mprisservice.h"
@@ -9,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -35,6 +37,15 @@ public:
                       this, SLOT(onSeeked(qlonglong)));
     }
     ~BusListener() override { QDBusConnection::disconnectFromBus(QStringLiteral("listener")); }
+    // True once every signal the player sent before now has arrived: the
+    // answer to a call of this connection comes after them.
+    bool sync()
+    {
+        const QDBusPendingCall ping = m_bus.asyncCall(QDBusMessage::createMethodCall(
+            MprisService::kServiceName, MprisService::kObjectPath,
+            QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
+        return waitUntil([&] { return ping.isFinished(); }) && !ping.isError();
+    }
     QList<qlonglong> seeked;
 
 private slots:
@@ -72,6 +83,32 @@ private:
     QProcess m_process;
     QStringList m_lines;
 };
+
+// python3-dbus as the client: `script` runs after a prelude that names the
+// player's object (`props`, `player`) and `call`, which prints "ok" and the
+// result, or the name of the D-Bus error. The lines printed.
+QStringList pythonClient(const QString& script)
+{
+    static const QString prelude = QStringLiteral(R"(
+import dbus
+bus = dbus.SessionBus()
+obj = bus.get_object('org.mpris.MediaPlayer2.merosonx', '/org/mpris/MediaPlayer2')
+props = dbus.Interface(obj, 'org.freedesktop.DBus.Properties')
+player = dbus.Interface(obj, 'org.mpris.MediaPlayer2.Player')
+P = 'org.mpris.MediaPlayer2.Player'
+def call(f):
+    try:
+        r = f()
+        print('ok' if r is None else 'ok %s' % (r,))
+    except dbus.exceptions.DBusException as e:
+        print(e.get_dbus_name())
+)");
+    bool ok = false;
+    // Debian's interpreter, where python3-dbus is installed, whatever else is on PATH.
+    const QString out = runProgram("/usr/bin/python3", {"-c", prelude + script}, &ok);
+    EXPECT_TRUE(ok) << out.toStdString();
+    return out.split('\n');
+}
 
 // A host window with the player control in it and the service on the
 // session bus.
@@ -153,8 +190,8 @@ TEST_F(Mpris, TitlesReachAFollowingClientAsTheTagsArrive)
 
 TEST_F(Mpris, PositionIsReadSetAndSoughtInMicroseconds)
 {
-    BusListener listener;
     load(testMedia("tone.wav"));
+    BusListener listener; // after the stop at the start, itself a jump
     EXPECT_EQ(playerctl({"position"}), "0.000000");
 
     // Each jump is announced with the position it asked for; the control may
@@ -268,5 +305,124 @@ TEST(MprisWithoutBus, ThePlayerPlaysAndNothingIsSaid)
 }
 
 } // namespace
+
+namespace
+{
+
+QString writeList(const QTemporaryDir& dir, const QStringList& entries)
+{
+    const QString path = dir.filePath("list.m3u");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((entries.join('\n') + '\n').toUtf8());
+    return path;
+}
+
+} // namespace
+
+TEST_F(Mpris, EachPlaylistEntryIsATrackOfItsOwnThatNextAndPreviousStepTo)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.wav");
+    ASSERT_TRUE(QFile::copy(testMedia("tone.wav"), first));
+    player->setFileName(writeList(dir, {first, testMedia("tone.mp3")}));
+    ASSERT_TRUE(waitUntil([&] { return player->position() > 0.05; }));
+    const auto track = [] {
+        return playerctl(
+                   {"metadata", "--format", "{{mpris:trackid}}|{{xesam:url}}|{{xesam:title}}"})
+            .split('|');
+    };
+    const QStringList one = track();
+    ASSERT_EQ(one.size(), 3);
+    EXPECT_EQ(QUrl(one[1]).toLocalFile(), first) << "the entry's media, not the list";
+    EXPECT_EQ(one[2], "first.wav");
+    EXPECT_EQ(pythonClient("print(props.Get(P, 'CanGoNext'), props.Get(P, 'CanGoPrevious'))"),
+              QStringList{"1 1"});
+
+    playerctl({"next"});
+    ASSERT_TRUE(waitUntil([&] { return player->currentEntry() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return track().value(2) == QStringLiteral("テスト曲"); }));
+    const QStringList two = track();
+    EXPECT_NE(two[0], one[0]);
+    EXPECT_EQ(QUrl(two[1]).toLocalFile(), testMedia("tone.mp3"));
+
+    // A position for the previous entry is stale: refused, nothing jumps.
+    BusListener listener;
+    const QString stale = one[0];
+    EXPECT_EQ(pythonClient(QStringLiteral("call(lambda: player.SetPosition(dbus.ObjectPath(%1), "
+                                          "dbus.Int64(1500000)))")
+                               .arg(stale)),
+              QStringList{"ok"});
+    ASSERT_TRUE(listener.sync());
+    EXPECT_TRUE(listener.seeked.isEmpty());
+    EXPECT_LT(player->position(), 1.4);
+
+    playerctl({"previous"});
+    ASSERT_TRUE(waitUntil([&] { return player->currentEntry() == 0; }));
+    EXPECT_EQ(track().value(0), one[0]) << "the same entry, the same track";
+    playerctl({"previous"}); // on the first entry: from its start
+    ASSERT_TRUE(waitUntil([&] { return listener.seeked == QList<qlonglong>{0}; }));
+
+    playerctl({"next"});
+    ASSERT_TRUE(waitUntil([&] { return player->currentEntry() == 1; }));
+    playerctl({"next"}); // after the last: stopped at the start of the first
+    ASSERT_TRUE(waitUntil(
+        [&] { return player->currentEntry() == 0 && playerctl({"status"}) == "Stopped"; }));
+}
+
+TEST_F(Mpris, EverySeekIsAnnouncedOnceWithThePlaceItReached)
+{
+    load(testMedia("tone.wav"));
+    player->play();
+    ASSERT_TRUE(waitUntil([&] { return player->position() > 0.05; }));
+    BusListener listener;
+    QList<qlonglong> expected;
+    // SetPosition from the desktop, then the control bar's or the keys' seeks,
+    // while the clock goes on: each lands, and the clock's later reports come
+    // from there.
+    for (int i = 0; i < 8; ++i) {
+        const double target = i % 2 ? 0.3 : 1.2;
+        if (i % 2)
+            playerctl({"position", QString::number(target)});
+        else
+            player->seek(target);
+        expected.append(std::llround(target * 1e6));
+        ASSERT_TRUE(waitUntil([&] { return listener.seeked.size() >= expected.size(); }));
+        ASSERT_TRUE(waitUntil([&] { return player->position() > target + 0.15; }));
+    }
+    // Playing on makes no Seeked, only jumps do.
+    const double now = player->position();
+    ASSERT_TRUE(waitUntil([&] { return player->position() > now + 0.3; }));
+    ASSERT_TRUE(listener.sync());
+    EXPECT_EQ(listener.seeked, expected);
+}
+
+TEST_F(Mpris, ArgumentsOfTheWrongTypeAreInvalidArgs)
+{
+    load(testMedia("tone.wav"));
+    const QStringList answers = pythonClient(R"(
+call(lambda: props.Set(P, 'Volume', 'loud'))
+call(lambda: props.Set(P, 'Rate', 'fast'))
+call(lambda: props.Set(P, 'Volume', dbus.Int32(1)))
+call(lambda: player.SetPosition('/org/merosonx/track/1/0', dbus.Int64(0), signature='sx'))
+call(lambda: player.Seek('far', signature='s'))
+call(lambda: player.OpenUri(dbus.Int32(3), signature='i'))
+call(lambda: props.Get(P, dbus.Int32(1), signature='si'))
+call(lambda: props.Set(P, 'PlaybackStatus', 'Playing'))
+call(lambda: props.Get(P, 'NoSuchProperty'))
+call(lambda: props.Get('org.example.None', 'Volume'))
+call(lambda: props.Set(P, 'Volume', dbus.Double(0.25)))
+call(lambda: props.Set(P, 'Rate', dbus.Double(1.5)))
+call(lambda: props.Get(P, 'Rate'))
+)");
+    const QString invalid = "org.freedesktop.DBus.Error.InvalidArgs";
+    EXPECT_EQ(answers,
+              (QStringList{invalid, invalid, invalid, invalid, invalid, invalid, invalid,
+                           "org.freedesktop.DBus.Error.PropertyReadOnly",
+                           "org.freedesktop.DBus.Error.UnknownProperty",
+                           "org.freedesktop.DBus.Error.UnknownInterface", "ok", "ok", "ok 1.5"}));
+    EXPECT_EQ(player->volume(), 25);
+    EXPECT_DOUBLE_EQ(player->playback()->speed(), 1.5);
+}
 
 #include "mpris_test.moc"

@@ -4,6 +4,7 @@
 #include "apperror.h"
 #include "controlbar.h"
 #include "mediaplayer.h"
+#include "mpvengine.h"
 #include "playerlayout.h"
 #include "testmedia.h"
 #include "twips.h"
@@ -24,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -345,6 +347,34 @@ TEST(MediaPlayerPlayback, KeysControlPlaybackAndVolume)
     QTest::keyClick(&player, Qt::Key_Up);
     QTest::keyClick(&player, Qt::Key_Up);
     EXPECT_EQ(player.volume(), 100);
+    EXPECT_EQ(player.notice(), QStringLiteral("音量 100"));
+
+    QTest::keyClick(&player, Qt::Key_M);
+    EXPECT_TRUE(player.isMuted());
+    EXPECT_EQ(player.notice(), QStringLiteral("ミュート"));
+    QTest::keyClick(&player, Qt::Key_M);
+    EXPECT_FALSE(player.isMuted());
+
+    // Speed in steps of the table, held at both ends; Backspace: normal.
+    const struct {
+        Qt::Key key;
+        int presses;
+        double speed;
+        const char* notice;
+    } speeds[] = {{Qt::Key_BracketRight, 1, 1.25, "速度 1.25×"},
+                  {Qt::Key_BracketRight, 9, 2.0, "速度 2×"},
+                  {Qt::Key_BracketLeft, 1, 1.75, "速度 1.75×"},
+                  {Qt::Key_BracketLeft, 20, 0.5, "速度 0.5×"},
+                  {Qt::Key_Backspace, 1, 1.0, "速度 1×"}};
+    for (const auto& step : speeds) {
+        for (int i = 0; i < step.presses; ++i)
+            QTest::keyClick(&player, step.key);
+        EXPECT_DOUBLE_EQ(player.playback()->speed(), step.speed) << step.notice;
+        EXPECT_EQ(player.notice(), QString::fromUtf8(step.notice));
+    }
+    // Ctrl and Alt keys are the host window's.
+    QTest::keyClick(&player, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_FALSE(player.isMuted());
 
     // Past the end: stopped at the start.
     QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
@@ -352,6 +382,36 @@ TEST(MediaPlayerPlayback, KeysControlPlaybackAndVolume)
     ASSERT_TRUE(ended.count() > 0 || ended.wait(kLoadTimeoutMs));
     EXPECT_EQ(player.playState(), PlayState::Stopped);
     EXPECT_EQ(player.position(), 0.0);
+}
+
+TEST(MediaPlayerPlayback, ASeekWhilePlayingNeverShowsThePlaceBeforeIt)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    QSignalSpy seeked(player.playback(), &Playback::seeked);
+    player.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(playsPast(player, 0.1));
+    // Each seek is asked for while the engine's events are being read, from
+    // the clock's report: the reports after it in the same batch were made
+    // before the seek, and must not drag what is shown back there.
+    double target = 0;
+    bool armed = false;
+    QObject::connect(player.playback()->engine(), &MpvEngine::timePosChanged, &player, [&] {
+        if (std::exchange(armed, false))
+            player.seek(target);
+    });
+    for (int i = 0; i < 6; ++i) {
+        target = i % 2 ? 0.2 : 1.0;
+        QSignalSpy shown(&player, &MediaPlayer::positionChanged);
+        armed = true;
+        ASSERT_TRUE(waitUntil([&] { return seeked.count() == i + 1; }));
+        EXPECT_DOUBLE_EQ(seeked.last()[0].toDouble(), target);
+        ASSERT_TRUE(playsPast(player, target + 0.15)) << player.statusText().toStdString();
+        for (const QList<QVariant>& report : shown.mid(1)) { // the first: before the seek
+            EXPECT_GE(report[0].toDouble(), target - 0.05) << "seek " << i << " to " << target;
+            EXPECT_LT(report[0].toDouble(), target + 0.5) << "seek " << i << " to " << target;
+        }
+    }
 }
 
 // --- video, through each output -------------------------------------------------

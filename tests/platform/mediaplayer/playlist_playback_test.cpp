@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Playlists played by the player control: entries in order with the current
 // one named, skipped failures, the end going back to the first entry, nested
-// lists with MIDI in them, and lists with nothing playable.
+// lists with MIDI in them, lists with nothing playable, and stepping through
+// the entries both ways.
+#include "controlbar.h"
 #include "playerhost.h"
 #include "smfwriter.h"
 #include "testmedia.h"
+
+#include <QToolButton>
 
 namespace
 {
@@ -128,4 +132,90 @@ TEST(PlaylistPlayback, AListWithNothingPlayableSaysSoInTheStatusBar)
 
     player.setFileName(testMedia("tone.wav"));
     EXPECT_TRUE(playsPast(player, 0.05)) << "the next file plays";
+}
+
+TEST(PlaylistPlayback, StepsGoBothWaysAndStopAtTheEnds)
+{
+    Scratch scratch;
+    const QString list = scratch.write(
+        "steps.m3u", QStringLiteral("%1\n%2\n%3\n")
+                         .arg(scratch.copy(testMedia("tone.wav"), "one.wav"), testMedia("tone.mp3"),
+                              scratch.copy(testMedia("tone.wav"), "three.wav"))
+                         .toUtf8());
+    PlayerHost host;
+    MediaPlayer& player = *host.player;
+    Playback& playback = *player.playback();
+    QSignalSpy seeked(&playback, &Playback::seeked);
+    QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
+    const auto at = [&](int entry, PlayState state) {
+        return waitUntil([&] {
+            return player.currentEntry() == entry && player.playState() == state &&
+                   (state != PlayState::Playing || player.position() > 0.05);
+        });
+    };
+
+    // A single file has nothing to step through.
+    player.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(playsPast(player, 0.05));
+    EXPECT_FALSE(playback.canGoNext());
+    playback.next();
+    EXPECT_EQ(player.playState(), PlayState::Playing);
+
+    QSignalSpy steps(&playback, &Playback::canStepChanged);
+    player.setFileName(list);
+    ASSERT_TRUE(at(0, PlayState::Playing)) << player.statusText().toStdString();
+    EXPECT_TRUE(playback.canGoNext() && playback.canGoPrevious());
+    EXPECT_GE(steps.count(), 1);
+    // The bar's step buttons: only where they fit beside the rest.
+    const auto stepButtonsShown = [&] {
+        const QList<QToolButton*> buttons =
+            player.findChild<ControlBar*>()->findChildren<QToolButton*>();
+        int shown = 0;
+        for (const QToolButton* button : buttons)
+            shown += button->isVisible() && (button->accessibleName() == QStringLiteral("前へ") ||
+                                             button->accessibleName() == QStringLiteral("次へ"));
+        return shown;
+    };
+    EXPECT_EQ(stepButtonsShown(), 0) << "280 px: the seek slider keeps its room";
+    player.setWidth(9000);
+    EXPECT_EQ(stepButtonsShown(), 2);
+
+    playback.next();
+    ASSERT_TRUE(at(1, PlayState::Playing));
+    EXPECT_EQ(player.title(), QStringLiteral("テスト曲"));
+    QTest::keyClick(&player, Qt::Key_PageDown); // the keys step too
+    ASSERT_TRUE(at(2, PlayState::Playing));
+    QTest::keyClick(&player, Qt::Key_P);
+    ASSERT_TRUE(at(1, PlayState::Playing));
+    QTest::keyClick(&player, Qt::Key_N);
+    ASSERT_TRUE(at(2, PlayState::Playing));
+
+    // After the last entry the list stops at its start, as at its end.
+    seeked.clear();
+    playback.next();
+    EXPECT_EQ(player.playState(), PlayState::Stopped);
+    EXPECT_EQ(player.position(), 0.0);
+    ASSERT_TRUE(at(0, PlayState::Stopped));
+    EXPECT_EQ(seeked.count(), 1);
+    EXPECT_TRUE(ended.isEmpty()) << "a step, not the end of the media";
+
+    // From the stop, the first entry again (previous) or the second (next) plays.
+    playback.previous();
+    ASSERT_TRUE(at(0, PlayState::Playing));
+    player.seek(1.0);
+    seeked.clear();
+    playback.previous(); // on the first entry: from its start
+    EXPECT_EQ(player.position(), 0.0);
+    ASSERT_EQ(seeked.count(), 1);
+    EXPECT_EQ(seeked[0][0].toDouble(), 0.0);
+    ASSERT_TRUE(at(0, PlayState::Playing));
+    EXPECT_LT(player.position(), 0.9);
+
+    // Paused, the steps wait at the start of the entry they reach.
+    player.pause();
+    playback.next();
+    ASSERT_TRUE(at(1, PlayState::Paused));
+    EXPECT_EQ(player.position(), 0.0);
+    playback.previous();
+    ASSERT_TRUE(at(0, PlayState::Paused));
 }
