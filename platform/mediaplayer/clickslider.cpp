@@ -19,22 +19,23 @@ QRect ClickSlider::handleRect() const
     return subControlRect(option, QStyle::SC_SliderHandle);
 }
 
+int ClickSlider::valueAt(const QPoint& at) const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect handle = subControlRect(option, QStyle::SC_SliderHandle);
+    const QRect groove = subControlRect(option, QStyle::SC_SliderGroove);
+    const int span = groove.width() - handle.width();
+    const int offset = at.x() - groove.x() - handle.width() / 2;
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), offset, span, option.upsideDown);
+}
+
 void ClickSlider::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        const QRect handle = subControlRect(option, QStyle::SC_SliderHandle);
-        const QPoint at = event->position().toPoint();
-        if (!handle.contains(at)) {
-            const QRect groove = subControlRect(option, QStyle::SC_SliderGroove);
-            const int span = groove.width() - handle.width();
-            const int offset = at.x() - groove.x() - handle.width() / 2;
-            // The handle now lies under the pointer, so the base class starts a drag.
-            setSliderPosition(QStyle::sliderValueFromPosition(minimum(), maximum(), offset, span,
-                                                              option.upsideDown));
-        }
-    }
+    const QPoint at = event->position().toPoint();
+    // The handle then lies under the pointer, so the base class starts a drag.
+    if (event->button() == Qt::LeftButton && !handleRect().contains(at))
+        setSliderPosition(valueAt(at));
     QSlider::mousePressEvent(event);
 }
 

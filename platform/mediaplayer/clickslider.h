@@ -19,6 +19,9 @@ class ClickSlider : public QSlider
 public:
     explicit ClickSlider(QWidget* parent = nullptr);
 
+    // The value a click at `at` (widget pixels) would give.
+    int valueAt(const QPoint& at) const;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

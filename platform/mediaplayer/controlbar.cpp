@@ -3,10 +3,16 @@
 
 #include "clickslider.h"
 #include "controlicons.h"
+#include "playbackstatusbar.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRegularExpression>
 #include <QToolButton>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -44,6 +50,17 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
     m_seek->setRange(0, 0);
     m_seek->setEnabled(false);
     m_seek->setMinimumWidth(kMinimumSeekWidth);
+    // The time under the pointer is its tooltip (eventFilter).
+    m_seek->setMouseTracking(true);
+    m_seek->installEventFilter(this);
+
+    m_time = new QLabel(this);
+    m_time->setAccessibleName(QStringLiteral("再生時間"));
+    m_time->hide();
+    m_message = new QLabel(this);
+    m_message->setWordWrap(true);
+    m_message->setAccessibleName(QStringLiteral("再生できない理由"));
+    m_message->hide();
 
     m_volume = new ClickSlider(this);
     m_volume->setFocusPolicy(Qt::NoFocus);
@@ -63,6 +80,8 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
     row->addWidget(m_stop);
     row->addSpacing(kSpacing);
     row->addWidget(m_seek, 1);
+    row->addWidget(m_message, 1);
+    row->addWidget(m_time);
     row->addSpacing(kSpacing);
     row->addWidget(m_mute);
     row->addWidget(m_volume);
@@ -75,6 +94,13 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent)
     // Seek once the handle is let go, or at once for a click or wheel step.
     connect(m_seek, &QSlider::sliderReleased, this,
             [this] { emitSeekTo(m_seek->sliderPosition()); });
+    // While dragging, the time follows the handle and says where it will go.
+    connect(m_seek, &QSlider::sliderMoved, this, [this](int milliseconds) {
+        showTime(milliseconds);
+        QToolTip::showText(QCursor::pos(), PlaybackStatusBar::formatTime(milliseconds / 1000.0),
+                           m_seek);
+        emit scrubbed(milliseconds / 1000.0);
+    });
     connect(m_seek, &QSlider::actionTriggered, this, [this](int action) {
         if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
             emitSeekTo(m_seek->sliderPosition());
@@ -128,12 +154,61 @@ void ControlBar::setDuration(double seconds)
     m_seek->setPageStep(std::max(1, range / 10));
     m_seek->setSingleStep(std::max(1, std::min(5000, range / 50)));
     m_seek->setEnabled(range > 0);
+    if (!m_seek->isSliderDown())
+        showTime(m_seek->value());
+}
+
+void ControlBar::showTime(int milliseconds)
+{
+    m_time->setText(PlaybackStatusBar::formatTime(milliseconds / 1000.0) + QStringLiteral(" / ") +
+                    PlaybackStatusBar::formatTime(m_seek->maximum() / 1000.0));
+}
+
+QString ControlBar::timeText() const
+{
+    return m_time->text();
+}
+
+void ControlBar::setTimeShown(bool shown)
+{
+    m_timeShown = shown;
+    fitToSize();
+}
+
+void ControlBar::setMessage(const QString& text)
+{
+    m_message->setText(text);
+    m_message->setToolTip(text);
+    fitToSize();
+}
+
+QString ControlBar::message() const
+{
+    return m_message->text();
+}
+
+bool ControlBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_seek && m_seek->isEnabled() &&
+        (event->type() == QEvent::ToolTip ||
+         (event->type() == QEvent::MouseMove && QToolTip::isVisible()))) {
+        const QPoint at = event->type() == QEvent::ToolTip
+                              ? static_cast<QHelpEvent*>(event)->pos()
+                              : static_cast<QMouseEvent*>(event)->position().toPoint();
+        const int value = m_seek->isSliderDown() ? m_seek->sliderPosition() : m_seek->valueAt(at);
+        QToolTip::showText(m_seek->mapToGlobal(at), PlaybackStatusBar::formatTime(value / 1000.0),
+                           m_seek);
+        return event->type() == QEvent::ToolTip;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ControlBar::setPosition(double seconds)
 {
-    if (!m_seek->isSliderDown())
-        m_seek->setValue(toMilliseconds(seconds));
+    if (m_seek->isSliderDown())
+        return; // the drag shows where it will go
+    m_seek->setValue(toMilliseconds(seconds));
+    showTime(toMilliseconds(seconds));
 }
 
 void ControlBar::setVolume(int percent)
@@ -203,16 +278,34 @@ void ControlBar::fitToSize()
     m_volume->setFixedWidth(volumeWidth);
 
     const int margins = 3 * kSpacing + 6 * kSpacing; // layout margins, spacings, gaps
+    const bool hasMessage = !m_message->text().isEmpty();
+    // The time is as wide as its longest text for this length, so it never jumps.
+    const int timeWidth =
+        m_time->fontMetrics().horizontalAdvance(
+            PlaybackStatusBar::formatTime(m_seek->maximum() / 1000.0)
+                .replace(QRegularExpression("\\d"), "0") +
+            QStringLiteral(" / ") + PlaybackStatusBar::formatTime(m_seek->maximum() / 1000.0)) +
+        kSpacing;
+    const bool wantTime = m_timeShown && !hasMessage;
     const int full = 3 * button + volumeWidth + kMinimumSeekWidth + margins;
-    const bool showVolume = width() >= full;
-    const bool showStop = width() >= full - volumeWidth;
-    const bool showMute = width() >= full - volumeWidth - button;
-    const bool showSteps = m_steppable && width() >= full + 2 * (button + kSpacing);
+    // What gives way first: the playlist steps, the volume slider, the time,
+    // the stop button, the mute button.
+    const int withTime = wantTime ? timeWidth : 0;
+    const bool showVolume = width() >= full + withTime;
+    const bool showTime = wantTime && width() >= full - volumeWidth + timeWidth;
+    const int timeNeeded = showTime ? timeWidth : 0;
+    const bool showStop = width() >= full - volumeWidth + timeNeeded;
+    const bool showMute = width() >= full - volumeWidth - button + timeNeeded;
+    const bool showSteps = m_steppable && width() >= full + withTime + 2 * (button + kSpacing);
     m_previous->setVisible(showSteps);
     m_next->setVisible(showSteps);
     m_volume->setVisible(showVolume);
     m_stop->setVisible(showStop);
     m_mute->setVisible(showMute);
+    m_time->setMinimumWidth(showTime ? timeWidth : 0);
+    m_time->setVisible(showTime);
+    m_seek->setVisible(!hasMessage);
+    m_message->setVisible(hasMessage);
     if (icon != m_iconSize) {
         m_iconSize = icon;
         refreshIcons();

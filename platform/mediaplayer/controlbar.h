@@ -9,6 +9,7 @@
 #include <tuple>
 
 class ClickSlider;
+class QLabel;
 class QToolButton;
 
 // The transport row: play/pause, stop, seek slider, mute, volume, and around
@@ -32,6 +33,15 @@ public:
     void setMuted(bool muted);
     // Shows the previous and next buttons (where they fit).
     void setSteppable(bool steppable);
+    // Shows "elapsed / total" beside the seek slider, where it fits (the
+    // owner asks for it while no status bar shows the time).
+    void setTimeShown(bool shown);
+    // A message in place of the seek slider and the time (why a file cannot be
+    // played, where nothing else has room to say it); empty for none.
+    void setMessage(const QString& text);
+    QString message() const;
+    // The time text beside the slider ("1:02 / 3:45"), as shown or hidden.
+    QString timeText() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -44,16 +54,20 @@ signals:
     void seekRequested(double seconds);
     void volumeRequested(int percent);
     void muteRequested(bool muted);
+    // The seek slider's handle is being dragged to `seconds` (not let go yet).
+    void scrubbed(double seconds);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QToolButton* makeButton(const QString& toolTip);
     void refreshIcons();
     void fitToSize();
     void emitSeekTo(int milliseconds);
+    void showTime(int milliseconds);
 
     QToolButton* m_playPause = nullptr;
     QToolButton* m_stop = nullptr;
@@ -62,6 +76,9 @@ private:
     QToolButton* m_mute = nullptr;
     ClickSlider* m_seek = nullptr;
     ClickSlider* m_volume = nullptr;
+    QLabel* m_time = nullptr;
+    QLabel* m_message = nullptr;
+    bool m_timeShown = false;
     PlayState m_state = PlayState::Stopped;
     bool m_muted = false;
     bool m_steppable = false;

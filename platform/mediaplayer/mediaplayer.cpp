@@ -57,6 +57,16 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     m_controls = new ControlBar(this);
     m_surface->installEventFilter(this);
 
+    m_failure = new QLabel(this);
+    m_failure->setWordWrap(true);
+    m_failure->setAlignment(Qt::AlignCenter);
+    m_failure->setMargin(12);
+    m_failure->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont failureFont = m_failure->font();
+    failureFont.setPointSizeF(failureFont.pointSizeF() * 1.35);
+    m_failure->setFont(failureFont);
+    m_failure->hide();
+
     m_notice = new QLabel(m_surface);
     m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_notice->setStyleSheet(QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white;"
@@ -83,6 +93,7 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
         if (state == Playback::State::Loading)
             m_videoDeferred = false; // the new file asks again
         refreshStatus();
+        relayout(); // a failure takes the picture's place, or the bar's
     });
     connect(p, &Playback::fileLoaded, this, &MediaPlayer::refreshStatus);
     connect(p, &Playback::soundLostChanged, this, &MediaPlayer::refreshStatus);
@@ -104,6 +115,9 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
     connect(p, &Playback::volumeChanged, this, &MediaPlayer::volumeChanged);
     connect(p, &Playback::frameShown, this, &MediaPlayer::frameRendered);
 
+    // While the seek slider is dragged, the status bar's time follows it.
+    connect(m_controls, &ControlBar::scrubbed, this,
+            [this](double seconds) { m_status->setTime(seconds, m_playback->duration()); });
     connect(m_controls, &ControlBar::playPauseRequested, p, &Playback::togglePause);
     connect(m_controls, &ControlBar::stopRequested, p, &Playback::stop);
     connect(m_controls, &ControlBar::previousRequested, p, &Playback::previous);
@@ -254,11 +268,28 @@ void MediaPlayer::relayout()
         .statusHeight = m_status->sizeHint().height(),
         .informationMinimum = m_info->minimumSizeHint().height(),
     });
+    // Why a file cannot be played is always in view: whole, in the picture's
+    // place; where there is no picture (the compact size without the
+    // information), in the control bar instead of the slider.
+    const bool failed = m_playback->state() == Playback::State::Failed;
+    const QString reason = failed ? m_playback->error().text() : QString();
+    const bool failureShown = failed && !layout.video.isEmpty();
+    if (failureShown) {
+        m_failure->setText(QStringLiteral("再生できません\n") + reason);
+        m_failure->setGeometry(layout.video);
+        m_failure->raise();
+    }
+    m_failure->setVisible(failureShown);
+    m_controls->setMessage(failed && !failureShown ? QStringLiteral("再生できません：") + reason
+                                                   : QString());
+    // The time goes to the control bar while no status bar shows it.
+    m_controls->setTimeShown(layout.status.isEmpty() && !failed &&
+                             m_playback->state() != Playback::State::Idle);
     // A hidden surface keeps its last size: the video window would take an
     // empty size for "hidden" by itself.
     if (!layout.video.isEmpty())
         m_surface->setGeometry(layout.video);
-    m_surface->setVisible(!layout.video.isEmpty());
+    m_surface->setVisible(!layout.video.isEmpty() && !failureShown);
     m_info->setGeometry(layout.information);
     m_info->setVisible(!layout.information.isEmpty());
     m_status->setGeometry(layout.status);
@@ -268,6 +299,7 @@ void MediaPlayer::relayout()
 
 void MediaPlayer::relayoutFullScreen()
 {
+    m_failure->hide();
     const PlayerLayout layout = PlayerLayout::overlaid({
         .size = m_fullScreen->size(),
         .twipsPerPixel = twips::perPixel(this),

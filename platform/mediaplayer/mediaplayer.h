@@ -171,7 +171,8 @@ private:
     PlaybackStatusBar* m_status = nullptr;
     ControlBar* m_controls = nullptr;
     FullScreenWindow* m_fullScreen = nullptr; // a child window, made when first needed
-    QLabel* m_notice = nullptr;               // over the picture, a child of the surface
+    QLabel* m_failure = nullptr; // why the file cannot be played, in the picture's place
+    QLabel* m_notice = nullptr;  // over the picture, a child of the surface
     QTimer m_noticeTimer;
     QPointer<MediaPropertiesDialog> m_properties;
     QList<QPointer<QAction>> m_windowCommands;
