@@ -96,7 +96,12 @@ MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
         relayout(); // a failure takes the picture's place, or the bar's
     });
     connect(p, &Playback::fileLoaded, this, &MediaPlayer::refreshStatus);
-    connect(p, &Playback::soundLostChanged, this, &MediaPlayer::refreshStatus);
+    // The sound going away (or coming back) is told over the picture a while,
+    // and stays in the status text while it lasts.
+    connect(p, &Playback::soundLostChanged, this, [this](bool lost) {
+        showNotice(lost ? QStringLiteral("音声の出力先が見つかりません。音は出ていません")
+                        : QStringLiteral("音声が戻りました"));
+    });
     connect(p, &Playback::tagsChanged, this, &MediaPlayer::refreshInfo);
     connect(p, &Playback::currentEntryChanged, this, &MediaPlayer::refreshInfo);
     connect(p, &Playback::volumeChanged, m_controls, &ControlBar::setVolume);
