@@ -1,21 +1,30 @@
 # SPDX-License-Identifier: MIT
-"""Side-by-side playback benchmark: MeroSonx against mpv (and VLC, ffplay).
+"""Side-by-side playback benchmark: MeroSonx against mpv, VLC and ffplay.
 
-Runs inside an X session (bench/run provides one). For every media file each
-player plays the whole file, in turns, for several rounds, and we record:
+Runs inside an X session (bench/run provides one). A PulseAudio server on a
+null sink runs for the whole benchmark and every player plays into it, as on a
+desktop (checked in each run: the player's stream must show among the
+server's sink inputs). For every media file each player plays the whole file,
+in turns, for several rounds, and we record:
 
 - CPU: user + system seconds of the whole process (GNU time),
 - peak RSS of the process (GNU time, MiB),
 - start to first frame: from the exec to the moment the video's magenta band
-  is seen in the screen's pixels (X GetImage of sparse rows),
+  is seen in the screen's pixels (X GetImage of two pixel columns),
+- frames shown: every test video carries its frame number as a bar code, two
+  copies side by side in one strip near its top; the strip's middle row is
+  read off the screen some 200 times a second, a number counts only when both
+  copies agree, and a player's count is the number of distinct numbers seen,
 - for MeroSonx in one extra run per file, the UI thread's longest event-loop
   stall while playing (MERO_STALL_PROBE=1 makes it print that at exit).
 
-Every figure is the median over the rounds, and is also shown as a ratio to
-mpv's. The players' video outputs have one size (--size, default 640x360):
-mpv --geometry, VLC --zoom, ffplay -x/-y, and for MeroSonx a
-Settei.dat beside a copy of the binary whose window leaves a video surface of
-that size (calibrated once on screen before the rounds).
+Every figure is the median over the rounds, shown with its ratio to the
+cheapest peer of its row (the lowest median among the other players that
+showed at least 99 % of the frames in every round). The players' video outputs
+have one size (--size, default 640x360): mpv --geometry, VLC --zoom, ffplay
+-x/-y, and for MeroSonx a Settei.dat beside a copy of the binary whose window
+leaves a video surface of that size (calibrated once on screen before the
+rounds).
 """
 
 import argparse
@@ -30,28 +39,54 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, display
-
-MAGENTA_BAND = "drawbox=x=0:y=ih*2/5:w=iw:h=ih/5:color=0xFF00FF:t=fill"
 DURATION = 20.0  # seconds of every media file
+FPS = 30
+FRAMES = int(DURATION * FPS)
+SHOWN_ENOUGH = 0.99  # a run that showed fewer frames is marked
 
-# name, description, ffmpeg arguments, has video, extension, picture width
+# --- the test picture -------------------------------------------------------------
+# testsrc2 with a magenta band across the middle fifth (first frame, and where
+# the picture is) and, in a strip from 1/24 to 1/8 of the height, the frame
+# number as a bar code: two copies side by side, each a white guard block, the
+# number's bits (most significant first, white = 1) and a black guard block.
+
+CODE_BITS = 10  # frame numbers up to 1023
+CODE_BLOCKS = 2 * (CODE_BITS + 2)
+
+
+def picture_filter():
+    band = "drawbox=x=0:y=ih*2/5:w=iw:h=ih/5:color=0xFF00FF:t=fill"
+    strip = "y=ih/24:h=ih/12:t=fill"
+    parts = [band, f"drawbox=x=0:w=iw:{strip}:color=black"]
+    for copy in range(2):
+        first = copy * (CODE_BITS + 2)
+        parts.append(f"drawbox=x=iw*{first}/{CODE_BLOCKS}:w=iw/{CODE_BLOCKS}:{strip}:color=white")
+        for i in range(CODE_BITS):
+            bit = CODE_BITS - 1 - i
+            parts.append(f"drawbox=x=iw*{first + 1 + i}/{CODE_BLOCKS}:w=iw/{CODE_BLOCKS}:{strip}:"
+                         f"color=white:enable='mod(floor(n/{1 << bit})\\,2)'")
+    return ",".join(parts)
+
+
+# name, description, ffmpeg arguments, has video, extension, picture size.
+# "-bar" in the cached names marks media that carry the bar code.
 MEDIA = [
-    ("v1080", "1920×1080 H.264 + AAC",
-     ["-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30," + MAGENTA_BAND,
+    ("v1080", "1920×1080 H.264 + AAC → 640×360",
+     ["-f", "lavfi", "-i", f"testsrc2=size=1920x1080:rate={FPS}," + picture_filter(),
       "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000",
       "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
-      "-c:a", "aac", "-b:a", "128k", "-ac", "2"], True, "mp4", 1920),
-    ("v360", "640×360 H.264",
-     ["-f", "lavfi", "-i", "testsrc2=size=640x360:rate=30," + MAGENTA_BAND,
-      "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p"],
-     True, "mp4", 640),
+      "-c:a", "aac", "-b:a", "128k", "-ac", "2"], True, "mp4", (1920, 1080)),
+    ("v360", "640×360 H.264 + AAC",
+     ["-f", "lavfi", "-i", f"testsrc2=size=640x360:rate={FPS}," + picture_filter(),
+      "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000",
+      "-c:v", "libx264", "-preset", "veryfast", "-crf", "23", "-pix_fmt", "yuv420p",
+      "-c:a", "aac", "-b:a", "128k", "-ac", "2"], True, "mp4", (640, 360)),
     ("mp3", "MP3 (192 kb/s stereo)",
      ["-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100",
-      "-c:a", "libmp3lame", "-b:a", "192k", "-ac", "2"], False, "mp3", 0),
+      "-c:a", "libmp3lame", "-b:a", "192k", "-ac", "2"], False, "mp3", None),
     ("wav", "WAV (44.1 kHz 16-bit stereo)",
      ["-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100",
-      "-c:a", "pcm_s16le", "-ac", "2"], False, "wav", 0),
+      "-c:a", "pcm_s16le", "-ac", "2"], False, "wav", None),
 ]
 
 # The player's fixed heights below its video surface, in pixels: information
@@ -74,8 +109,8 @@ def make_media(directory):
     os.makedirs(directory, exist_ok=True)
     os.chmod(directory, 0o755)
     paths = {}
-    for name, _, args, _, ext, _ in MEDIA:
-        path = os.path.join(directory, f"{name}.{ext}")
+    for name, _, args, has_video, ext, _ in MEDIA:
+        path = os.path.join(directory, f"{name}{'-bar' if has_video else ''}.{ext}")
         if not os.path.exists(path):
             log(f"bench: generating {path}")
             subprocess.run(["ffmpeg", "-v", "error", "-y", *args, "-t", str(DURATION),
@@ -85,65 +120,103 @@ def make_media(directory):
     return paths
 
 
+# --- the sound server -----------------------------------------------------------
+
+class SoundServer:
+    """PulseAudio on a null sink, in a runtime directory of its own. Its socket
+    takes anonymous clients: VLC runs as another user."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="merosonx-pulse-")
+        os.chmod(self.dir, 0o755)
+        self.socket = os.path.join(self.dir, "native")
+        self.server = "unix:" + self.socket
+        env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir,
+                   PULSE_RUNTIME_PATH=os.path.join(self.dir, "pulse"))
+        self.log = open(os.path.join(self.dir, "log"), "w")
+        self.proc = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=no",
+             "-L", "module-null-sink",
+             "-L", f"module-native-protocol-unix auth-anonymous=1 socket={self.socket}"],
+            env=env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                raise SystemExit("bench: pulseaudio ended at once (see " + self.log.name + ")")
+            if subprocess.run(["pactl", "--server", self.server, "info"],
+                              capture_output=True).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise SystemExit("bench: pulseaudio does not answer")
+
+    def sink_inputs(self):
+        """Starts `pactl list sink-inputs`; streams() reads its answer."""
+        return subprocess.Popen(["pactl", "--server", self.server, "list", "sink-inputs"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+    def playing(self, application):
+        """False once the stream of `application` is corked or gone, True
+        while it plays, None if the server does not answer."""
+        done = subprocess.run(["pactl", "--server", self.server, "list", "sink-inputs"],
+                              capture_output=True, text=True)
+        if done.returncode != 0:
+            return None
+        for block in done.stdout.split("Sink Input #")[1:]:
+            if f'application.name = "{application}"' in block:
+                return "Corked: no" in block
+        return False
+
+    @staticmethod
+    def streams(query):
+        out, _ = query.communicate(timeout=10)
+        return re.findall(r'application\.name = "([^"]*)"', out)
+
+    def stop(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        self.log.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
 # --- the screen -----------------------------------------------------------------
 
 class Screen:
-    """Finds the magenta band of the test videos in the screen's pixels."""
+    """The frame reader (framereader.c, built by bench/run): finds the test
+    picture on screen and reads its frame numbers."""
 
-    ROW_STEP = 24  # the band is a fifth of the picture: >= 72 px at 360 high
+    def __init__(self, reader):
+        self.reader = reader
 
-    def __init__(self):
-        self.display = display.Display()
-        self.root = self.display.screen().root
-        geometry = self.root.get_geometry()
-        self.width, self.height = geometry.width, geometry.height
+    def arguments(self, size, source):
+        return [self.reader, "--size", "%dx%d" % size, "--aspect", repr(source[0] / source[1]),
+                "--frames", str(FRAMES), "--bits", str(CODE_BITS)]
+
+    def locate(self, size, source):
+        """(x, y, w, h) of the picture once it has shown and settled, or None."""
+        out = subprocess.run(self.arguments(size, source) + ["--locate", "1"],
+                             capture_output=True, text=True, timeout=30).stdout.split()
+        return tuple(int(v) for v in out[1:5]) if out[1:2] != ["none"] else None
+
+    def start_reading(self, size, source, start):
+        """Reads frames from now until finish_reading(); `start` is the
+        player's start on time.monotonic()'s clock."""
+        # Above the players' priority, so that it keeps its pace on a busy
+        # machine; it needs a few microseconds per reading.
+        return subprocess.Popen(["nice", "-n", "-10"] + self.arguments(size, source) +
+                                ["--start", repr(start)],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
     @staticmethod
-    def is_magenta(data, offset):
-        # ZPixmap, 32 bits per pixel, BGRX
-        b, g, r = data[offset], data[offset + 1], data[offset + 2]
-        return r > 200 and b > 200 and g < 90
-
-    def band_run(self, y):
-        """The longest horizontal magenta run on row y: (start, length)."""
-        data = self.root.get_image(0, y, self.width, 1, X.ZPixmap, 0xFFFFFFFF).data
-        best = (0, 0)
-        start = None
-        for x in range(0, self.width + 1):
-            inside = x < self.width and self.is_magenta(data, 4 * x)
-            if inside and start is None:
-                start = x
-            elif not inside and start is not None:
-                if x - start > best[1]:
-                    best = (start, x - start)
-                start = None
-        return best
-
-    def find_band(self, minimum):
-        """(x, y, width) of a magenta run of at least `minimum` pixels, or None.
-        testsrc2 has a magenta column of a sixth of the picture's width: the
-        band is told from it by its length."""
-        for y in range(self.ROW_STEP // 2, self.height, self.ROW_STEP):
-            data = self.root.get_image(0, y, self.width, 1, X.ZPixmap, 0xFFFFFFFF).data
-            # quick test every 16th pixel before the exact run
-            for x in range(0, self.width, 16):
-                if self.is_magenta(data, 4 * x):
-                    start, length = self.band_run(y)
-                    if length >= minimum:
-                        return start, y, length
-                    break
-        return None
-
-    def band_box(self, hint):
-        """The band's bounding box (x, y, w, h) around a row found by find_band."""
-        x, y, width = hint
-        top = y
-        while top > 0 and self.band_run(top - 1)[1] >= width - 2:
-            top -= 1
-        bottom = y
-        while bottom + 1 < self.height and self.band_run(bottom + 1)[1] >= width - 2:
-            bottom += 1
-        return x, top, width, bottom - top + 1
+    def finish_reading(reader):
+        """{first, frames, reads, gap, cpu, finds, missing} of a reading."""
+        out, _ = reader.communicate(input="", timeout=30)
+        words = out.split()
+        values = dict(zip(words[0::2], words[1::2]))
+        return values
 
 
 # --- players --------------------------------------------------------------------
@@ -168,9 +241,13 @@ def quit_merosonx(proc, timeout=10.0):
 class Player:
     name = ""
     exits_by_itself = True
+    binary = ""
+
+    def __init__(self, sound):
+        self.sound = sound
 
     def available(self):
-        return True
+        return shutil.which(self.binary) is not None
 
     def command(self, media, has_video, size, workdir, source_width=0):
         raise NotImplementedError
@@ -180,16 +257,22 @@ class Player:
         runtime = os.path.join(workdir, "xdg")
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         env["XDG_RUNTIME_DIR"] = runtime
+        env["PULSE_SERVER"] = self.sound.server
         return env
 
 
 class MeroSonx(Player):
     name = "MeroSonx"
     exits_by_itself = False
+    stream = "Mero Sonx"  # its application name on the sound server
 
-    def __init__(self, binary):
+    def __init__(self, sound, binary):
+        super().__init__(sound)
         self.binary = binary
         self.extra = 0  # pixels of height besides the surface and panels; calibrated
+
+    def available(self):
+        return os.access(self.binary, os.X_OK)
 
     def settings(self, size):
         width, height = size
@@ -206,26 +289,31 @@ class MeroSonx(Player):
             shutil.copy2(self.binary, binary)
         with open(os.path.join(workdir, "Settei.dat"), "w", newline="") as f:
             f.write(self.settings(size))
+        # Its own output order (pipewire, pulse, alsa, null) finds the server.
         return [binary, media]
 
 
 class Mpv(Player):
-    name = "mpv"
+    binary = "mpv"
 
-    def available(self):
-        return shutil.which("mpv") is not None
+    def __init__(self, sound, vo=None):
+        super().__init__(sound)
+        self.vo = vo
+        self.name = "mpv" if vo is None else "mpv " + " ".join(vo)
 
     def command(self, media, has_video, size, workdir, source_width=0):
-        # The same audio outputs MeroSonx tries; --gpu-sw lets it use llvmpipe.
-        return ["mpv", "--no-config", "--really-quiet", "--vo=gpu", "--gpu-sw",
-                "--ao=pipewire,pulse,alsa,null", "--geometry=%dx%d+0+0" % size, media]
+        # Its own audio output order; PULSE_SERVER names the server.
+        return ["mpv", "--no-config", "--really-quiet", *(self.vo or []),
+                "--geometry=%dx%d+0+0" % size, media]
 
 
 class Vlc(Player):
-    name = "VLC"
+    binary = "vlc"
 
-    def available(self):
-        return shutil.which("vlc") is not None
+    def __init__(self, sound, vout=None):
+        super().__init__(sound)
+        self.vout = vout
+        self.name = "VLC" if vout is None else "VLC " + vout
 
     def command(self, media, has_video, size, workdir, source_width=0):
         # VLC refuses to run as root: it runs as nobody with a home of its own
@@ -244,8 +332,11 @@ class Vlc(Player):
         os.chown(runtime, nobody.pw_uid, nobody.pw_gid)
         args = ["runuser", "-u", "nobody", "--", "env", f"HOME={home}",
                 f"XAUTHORITY={xauth}", f"XDG_RUNTIME_DIR={runtime}",
+                f"PULSE_SERVER={self.sound.server}",
                 "vlc", "-I", "dummy", "--quiet", "--no-video-title-show", "--play-and-exit",
-                "--vout=gl", "--video-x=0", "--video-y=0"]
+                "--video-x=0", "--video-y=0"]
+        if self.vout:
+            args.append(self.vout)
         if source_width:
             # its window is the picture's size times the zoom (--width is not kept)
             args += ["--no-autoscale", "--zoom=%.6f" % (size[0] / source_width)]
@@ -257,9 +348,7 @@ class Vlc(Player):
 
 class Ffplay(Player):
     name = "ffplay"
-
-    def available(self):
-        return shutil.which("ffplay") is not None
+    binary = "ffplay"
 
     def command(self, media, has_video, size, workdir, source_width=0):
         args = ["ffplay", "-autoexit", "-loglevel", "quiet", "-nostats"]
@@ -269,11 +358,6 @@ class Ffplay(Player):
             args += ["-nodisp"]  # no wave display: like mpv and VLC, no window for audio
         return args + [media]
 
-    def environment(self, workdir):
-        env = super().environment(workdir)
-        env["SDL_AUDIODRIVER"] = "dummy"
-        return env
-
 
 # --- one run --------------------------------------------------------------------
 
@@ -282,13 +366,58 @@ class Result:
         self.cpu = None       # s
         self.rss = None       # MiB
         self.first = None     # s
-        self.band_width = None
+        self.frames = None    # distinct frame numbers seen
         self.wall = None
         self.stall = None     # ms
+        self.streams = []     # the sound server's streams while it played
+        self.reads = 0        # screen reads while the picture was known
+        self.read_gap = 0.0   # longest time between two reads, s
+        self.reader_cpu = 0.0  # the frame reader's processor time, s
+        self.missing = ""     # frame numbers never seen, as ranges
+        self.last = ""        # the highest frame number seen, and when
+        self.threads = {}     # thread name -> CPU s, the last reading before the end
         self.quit = ""
+        self.end = None       # s from the start to the end of its stream (MeroSonx)
 
 
-def run_once(player, media, has_video, size, screen, source_width=0, stall_probe=False):
+def process_of(time_pid):
+    """The player's pid under GNU time (VLC: under runuser and env too)."""
+    pid = time_pid
+    for _ in range(4):
+        try:
+            with open(f"/proc/{pid}/task/{pid}/children") as f:
+                children = f.read().split()
+        except OSError:
+            return None
+        if not children:
+            return pid if pid != time_pid else None
+        pid = int(children[0])
+    return pid
+
+
+def thread_times(pid):
+    """{thread name: user + system s} of a running process."""
+    tick = os.sysconf("SC_CLK_TCK")
+    times = {}
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except OSError:
+        return times
+    for task in tasks:
+        try:
+            with open(f"/proc/{pid}/task/{task}/stat") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        name = stat[stat.index("(") + 1:stat.rindex(")")]
+        fields = stat[stat.rindex(")") + 2:].split()
+        seconds = (int(fields[11]) + int(fields[12])) / tick
+        times[name] = times.get(name, 0.0) + seconds
+    return times
+
+
+def run_once(player, media, has_video, size, screen, sound, source=None, stall_probe=False,
+             threads=False):
     workdir = tempfile.mkdtemp(prefix="merosonx-bench-")
     os.chmod(workdir, 0o755)
     try:
@@ -297,6 +426,7 @@ def run_once(player, media, has_video, size, screen, source_width=0, stall_probe
         env = player.environment(workdir)
         if stall_probe:
             env["MERO_STALL_PROBE"] = "1"
+        source_width = source[0] if source else 0
         argv = ["/usr/bin/time", "-f", "%U %S %M %e", "-o", timefile] + \
             player.command(media, has_video, size, workdir, source_width)
         result = Result()
@@ -304,31 +434,52 @@ def run_once(player, media, has_video, size, screen, source_width=0, stall_probe
             start = time.monotonic()
             proc = subprocess.Popen(argv, cwd=workdir, env=env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=err)
-            if has_video and screen:
-                deadline = start + 15
-                while time.monotonic() < deadline and proc.poll() is None:
-                    hit = screen.find_band(size[0] // 2)
-                    if hit:
-                        result.first = time.monotonic() - start
+            # At the latest some time past the media's length. MeroSonx keeps
+            # the file open at its end: it is quit once its stream on the
+            # sound server is corked (paused at the end) or gone. With a sound
+            # server the end comes later than the length: the stream starts
+            # and drains with the server's latency.
+            end = start + DURATION + 30
+            reader = screen.start_reading(size, source, start) if has_video else None
+            query = None
+            next_thread_look = start + 1.0
+            next_end_look = start + DURATION - 0.5
+            pid = None
+            while proc.poll() is None and time.monotonic() < end:
+                now = time.monotonic()
+                if query is None and now > start + 4.0:
+                    query = sound.sink_inputs()
+                if threads and now >= next_thread_look:
+                    pid = pid or process_of(proc.pid)
+                    if pid:
+                        result.threads = thread_times(pid) or result.threads
+                    next_thread_look = now + 1.0
+                if not player.exits_by_itself and now >= next_end_look:
+                    if sound.playing(player.stream) is False:
+                        result.end = time.monotonic() - start
+                        time.sleep(0.2)  # the last frame's paint
                         break
-                    time.sleep(0.003)
-                # the picture's width once the window has settled
-                time.sleep(max(0.0, start + 3.0 - time.monotonic()))
-                hit = screen.find_band(size[0] // 2)
-                result.band_width = hit[2] if hit else None
-            if player.exits_by_itself:
-                try:
-                    proc.wait(DURATION + 30)
-                except subprocess.TimeoutExpired:
+                    next_end_look = now + 0.25
+                time.sleep(0.05)
+            if proc.poll() is None:
+                if player.exits_by_itself:
                     proc.kill()
                     proc.wait()
                     result.quit = "killed"
-            else:
-                # keep-open player: quit once the media's length has passed
-                remaining = start + DURATION + 1.0 - time.monotonic()
-                if remaining > 0:
-                    time.sleep(remaining)
-                result.quit = quit_merosonx(proc)
+                else:
+                    result.quit = quit_merosonx(proc)
+            if query is not None:
+                result.streams = sound.streams(query)
+            if reader:
+                read = screen.finish_reading(reader)
+                first = float(read.get("first", -1))
+                result.first = first if first >= 0 else None
+                result.frames = int(read.get("frames", 0))
+                result.reads = int(read.get("reads", 0))
+                result.read_gap = float(read.get("gap", 0)) / 1000
+                result.reader_cpu = float(read.get("cpu", 0))
+                result.missing = read.get("missing", "")
+                result.last = f'{read.get("last", "?")} at {read.get("at", "?")} s'
         with open(timefile) as f:
             fields = f.read().split()[-4:]
         user, system, rss_kib, wall = (float(v) for v in fields)
@@ -345,7 +496,7 @@ def run_once(player, media, has_video, size, screen, source_width=0, stall_probe
         shutil.rmtree(workdir, ignore_errors=True)
 
 
-def calibrate(merosonx, media, size, screen):
+def calibrate(merosonx, media, source, size, screen):
     """Fits MeroSonx's window so that its video surface is `size`, from the
     picture it shows: the window is sized from the panels' known heights, and
     if the picture comes out pillarboxed (the surface shorter than meant) the
@@ -358,33 +509,23 @@ def calibrate(merosonx, media, size, screen):
             proc = subprocess.Popen(merosonx.command(media, True, size, workdir), cwd=workdir,
                                     env=env, stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
-            box = None
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline and box is None:
-                hit = screen.find_band(size[0] // 2)
-                if hit:
-                    time.sleep(0.5)  # the window settles
-                    hit = screen.find_band(size[0] // 2)
-                    box = screen.band_box(hit) if hit else None
-                time.sleep(0.05)
+            box = screen.locate(size, source)
             quit_merosonx(proc)
         finally:
             shutil.rmtree(workdir, ignore_errors=True)
         if box is None:
             raise SystemExit("bench: MeroSonx showed no picture during calibration")
         picture_w = box[2]
-        picture_h = box[3] * 5  # the band is a fifth of the picture's height
         log(f"bench: calibration {attempt}: extra height {merosonx.extra} px -> "
-            f"picture {picture_w}x{picture_h}")
-        # the band's edges blend into the picture: its height is known to a few pixels
-        if abs(picture_w - width) <= 2 and abs(picture_h - height) <= 12:
+            f"picture {picture_w}x{box[3]} at {box[0]},{box[1]}")
+        if abs(picture_w - width) <= 2:
             return
         if picture_w < width - 2:
             # pillarboxed: the surface is as high as the picture
             merosonx.extra += height - round(picture_w * height / width)
         else:
             raise SystemExit("bench: cannot fit MeroSonx's video surface to "
-                             f"{width}x{height} (picture {picture_w}x{picture_h})")
+                             f"{width}x{height} (picture {picture_w}x{box[3]})")
     raise SystemExit("bench: calibration did not converge")
 
 
@@ -405,59 +546,90 @@ def ratio(value, reference):
     return f" ({value / reference:.2f}×)"
 
 
+def short_of_frames(runs_):
+    return any(r.frames is not None and r.frames < SHOWN_ENOUGH * FRAMES for r in runs_)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--binary", required=True, help="MeroSonx executable")
-    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--reader", required=True, help="the frame reader (framereader.c)")
+    parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--size", default="640x360", help="video output WxH of every player")
     parser.add_argument("--media", default=",".join(m[0] for m in MEDIA),
                         help="comma-separated subset of: " + ", ".join(m[0] for m in MEDIA))
-    parser.add_argument("--players", default="MeroSonx,mpv,VLC,ffplay")
+    parser.add_argument("--players", default="all",
+                        help="comma-separated names as in the table's header, or all")
     # readable by every user: VLC runs as nobody
     parser.add_argument("--cache", default=os.path.join(tempfile.gettempdir(), "merosonx-bench"),
                         help="where the generated media are kept between runs")
     parser.add_argument("--no-stall-probe", action="store_true")
+    parser.add_argument("--threads", action="store_true",
+                        help="log each player's CPU per thread (/proc) at the end of a run")
     args = parser.parse_args()
 
     size = tuple(int(v) for v in args.size.lower().split("x"))
     paths = make_media(args.cache)
-    screen = Screen()
-    merosonx = MeroSonx(os.path.abspath(args.binary))
-    everyone = [merosonx, Mpv(), Vlc(), Ffplay()]
-    wanted = [p.lower() for p in args.players.split(",")]
-    players = [p for p in everyone if p.name.lower() in wanted and p.available()]
-    if not any(isinstance(p, Mpv) for p in players):
-        raise SystemExit("bench: mpv is needed as the reference (apt-get install mpv)")
+    screen = Screen(os.path.abspath(args.reader))
+    sound = SoundServer()
+    try:
+        run(args, size, paths, screen, sound)
+    finally:
+        sound.stop()
+
+
+def run(args, size, paths, screen, sound):
+    merosonx = MeroSonx(sound, os.path.abspath(args.binary))
+    everyone = [merosonx, Mpv(sound), Mpv(sound, ["--vo=x11"]),
+                Mpv(sound, ["--vo=gpu", "--gpu-sw"]), Vlc(sound), Vlc(sound, "--vout=xcb_x11"),
+                Ffplay(sound)]
+    wanted = [p.strip().lower() for p in args.players.split(",")]
+    players = [p for p in everyone
+               if (wanted == ["all"] or p.name.lower() in wanted) and p.available()]
     media = [m for m in MEDIA if m[0] in args.media.split(",")]
+    if not players or not media:
+        raise SystemExit("bench: nothing to measure")
 
     load_before = load_average()
     log(f"bench: load average {load_before}; players: {', '.join(p.name for p in players)}")
     if merosonx in players and any(m[3] for m in media):  # video among the media
-        calibrate(merosonx, paths["v360"] if "v360" in paths else paths["v1080"], size, screen)
+        source = "v360" if any(m[0] == "v360" for m in media) else "v1080"
+        calibrate(merosonx, paths[source], dict((m[0], m[5]) for m in MEDIA)[source], size,
+                  screen)
 
     results = {}  # (media, player) -> [Result]
     stalls = {}
-    for name, _, _, has_video, _, source_width in media:
+    for name, _, _, has_video, _, source in media:
         for round_index in range(args.rounds):
             # a different player starts each round
             shift = round_index % len(players)
             for player in players[shift:] + players[:shift]:
-                r = run_once(player, paths[name], has_video, size, screen, source_width)
+                r = run_once(player, paths[name], has_video, size, screen, sound, source,
+                             threads=args.threads)
                 results.setdefault((name, player.name), []).append(r)
+                reads = ""
+                if has_video:
+                    reads = (f", frames {r.frames}/{FRAMES}, first {fmt(r.first, '{:.3f}')} s, "
+                             f"{r.reads} reads, longest gap {r.read_gap * 1000:.0f} ms, reader "
+                             f"cpu {r.reader_cpu:.2f} s, last {r.last}, missing {r.missing}")
                 log(f"bench: {name} round {round_index + 1} {player.name}: cpu {r.cpu:.2f} s, "
-                    f"rss {r.rss:.0f} MiB, first {fmt(r.first, '{:.3f}')} s, "
-                    f"picture width {r.band_width}, wall {r.wall:.1f} s {r.quit}")
+                    f"rss {r.rss:.0f} MiB{reads}, wall {r.wall:.1f} s {r.quit} "
+                    f"(end {fmt(r.end, '{:.1f}')} s), "
+                    f"streams {r.streams or 'NONE'}")
+                if r.threads:
+                    top = sorted(r.threads.items(), key=lambda kv: -kv[1])[:8]
+                    log("bench:   threads " + ", ".join(f"{k} {v:.2f}" for k, v in top))
         if merosonx in players and not args.no_stall_probe:
-            r = run_once(merosonx, paths[name], has_video, size, screen, source_width,
+            r = run_once(merosonx, paths[name], has_video, size, screen, sound, source,
                          stall_probe=True)
             stalls[name] = r.stall
             log(f"bench: {name} MeroSonx stall probe: {fmt(r.stall, '{:.1f}')} ms")
 
     load_after = load_average()
     print()
-    print(f"Video output {size[0]}x{size[1]} for every player; {args.rounds} rounds; medians; "
-          f"CPU = user + system s of the whole process for {DURATION:.0f} s of media; "
-          f"load average before {load_before}, after {load_after}.")
+    print(f"Video output {size[0]}x{size[1]} for every player; audio to PulseAudio (null sink); "
+          f"{args.rounds} rounds; medians; CPU = user + system s of the whole process for "
+          f"{DURATION:.0f} s of media; load average before {load_before}, after {load_after}.")
     print()
     header = ["media", "figure"] + [p.name for p in players]
     rows = []
@@ -465,26 +637,48 @@ def main():
         figures = [("CPU s", lambda r: r.cpu, "{:.2f}"), ("peak RSS MiB", lambda r: r.rss, "{:.0f}")]
         if has_video:
             figures.append(("first frame s", lambda r: r.first, "{:.3f}"))
-        reference = {label: median(get(r) for r in results[(name, "mpv")])
-                     for label, get, _ in figures}
+        # peers that showed (nearly) every frame in every round
+        peers = [p for p in players if p is not merosonx and
+                 not short_of_frames(results[(name, p.name)])]
         for label, get, form in figures:
             row = [description, label]
+            medians = {p.name: median(get(r) for r in results[(name, p.name)]) for p in players}
+            peer_values = [medians[p.name] for p in peers if medians[p.name] is not None]
+            cheapest = min(peer_values) if peer_values else None
             for player in players:
-                value = median(get(r) for r in results[(name, player.name)])
-                row.append(fmt(value, form) + ("" if player.name == "mpv"
-                                               else ratio(value, reference[label])))
+                runs_ = results[(name, player.name)]
+                mark = " ¹" if short_of_frames(runs_) else ""
+                row.append(fmt(medians[player.name], form) + ratio(medians[player.name], cheapest)
+                           + mark)
+            rows.append(row)
+        if has_video:
+            row = [description, f"frames shown of {FRAMES}"]
+            for player in players:
+                counts = [r.frames for r in results[(name, player.name)]]
+                low = min(counts)
+                text = fmt(median(counts), "{:.0f}")
+                row.append(text + (f" (min {low})" if low != median(counts) else "") +
+                           (" ¹" if low < SHOWN_ENOUGH * FRAMES else ""))
             rows.append(row)
         if name in stalls:
             rows.append([description, "UI stall max ms"] +
                         [fmt(stalls[name], "{:.0f}") if p is merosonx else "" for p in players])
+        silent = [p.name for p in players
+                  if any(not r.streams for r in results[(name, p.name)])]
+        if silent:
+            log(f"bench: {name}: no stream on the sound server in some run of: "
+                + ", ".join(silent))
     widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
     print("| " + " | ".join(h.ljust(w) for h, w in zip(header, widths)) + " |")
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for row in rows:
         print("| " + " | ".join(str(c).ljust(w) for c, w in zip(row, widths)) + " |")
     print()
-    print("(×) = ratio to mpv's median. MeroSonx quits through Ctrl+Q after the media's length; "
-          "the others exit at its end.")
+    print("(×) = ratio to the cheapest peer of the row: the lowest median among the other "
+          f"players that showed at least {SHOWN_ENOUGH:.0%} of the frames in every round. "
+          f"¹ = some round showed fewer than {SHOWN_ENOUGH:.0%} of the frames. MeroSonx quits "
+          "through Ctrl+Q once its stream on the sound server is paused at the end; the others "
+          "exit at the end by themselves.")
 
 
 if __name__ == "__main__":
