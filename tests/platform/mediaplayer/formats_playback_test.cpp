@@ -82,10 +82,12 @@ TEST(MidiPlayback, PlaysWithItsTempoMapsLengthSeeksPausesAndEnds)
 
     player.pause();
     EXPECT_EQ(player.playState(), PlayState::Paused);
-    player.seek(1.7);
-    EXPECT_EQ(player.position(), 1.7);
+    // A second of the tune left: the clock shows it moving on from the seek
+    // even where the sanitizers slow everything down.
+    player.seek(1.2);
+    EXPECT_EQ(player.position(), 1.2);
     player.play();
-    ASSERT_TRUE(playsPast(player, 1.75));
+    ASSERT_TRUE(playsPast(player, 1.25));
     ASSERT_TRUE(ended.count() > 0 || ended.wait(kWaitMs));
     EXPECT_EQ(player.playState(), PlayState::Stopped);
     EXPECT_EQ(player.position(), 0.0);
