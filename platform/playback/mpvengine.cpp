@@ -84,7 +84,28 @@ constexpr Option kOptions[] = {
     {"load-osd-console", "no", false},
     {"load-auto-profiles", "no", false},
     {"audio-client-name", "Mero Sonx", false},
+    // The software output's scaling and conversion (zimg): bilinear, undithered.
+    // From 1080p to a 640×360 window that costs a quarter less than Lanczos
+    // with random dither, and the picture is as sharp as the OpenGL output's
+    // bilinear scaling.
+    {"zimg-scaler", "bilinear", false},
+    {"zimg-dither", "no", false},
 };
+
+// Up to this many picture pixels a second (1080p at 30 frames a second) one
+// decoder thread keeps up with time to spare (H.264 1080p takes about 6 ms a
+// frame on one core of a small machine). Frame threads beyond it only add
+// frames held in flight: memory, and latency at the start.
+constexpr double kOneThreadPixelRate = 1920.0 * 1088.0 * 30.5;
+
+// libmpv's vd-lavc-threads for a picture of this size and rate; 0 lets
+// libmpv choose (one thread a core and one more).
+int decoderThreadsFor(int width, int height, double fps)
+{
+    if (width <= 0 || height <= 0 || !(fps > 0.0))
+        return 0; // unknown: as many as libmpv would take
+    return double(width) * double(height) * fps <= kOneThreadPixelRate ? 1 : 0;
+}
 
 double doubleOf(const mpv_event_property& property, double fallback = 0.0)
 {
@@ -804,7 +825,13 @@ void MpvEngine::handleEvent(const mpv_event& event)
 // libmpv's player thread waits meanwhile; property reads are answered.
 void MpvEngine::handlePreloaded()
 {
-    if (m_render || !currentFileHasPicture())
+    const Picture picture = currentFilePicture();
+    if (!picture.present)
+        return;
+    const QByteArray threads =
+        QByteArray::number(decoderThreadsFor(picture.width, picture.height, picture.fps));
+    mpv_set_property_string(m_handle, "file-local-options/vd-lavc-threads", threads.constData());
+    if (m_render)
         return;
     emit videoNeedsRenderContext();
     if (m_render)
@@ -814,17 +841,27 @@ void MpvEngine::handlePreloaded()
     mpv_set_property_string(m_handle, "file-local-options/vid", "no");
 }
 
-bool MpvEngine::currentFileHasPicture() const
+// The first video track of the file just opened (cover art included).
+MpvEngine::Picture MpvEngine::currentFilePicture() const
 {
+    Picture picture;
     mpv_node tracks;
     if (mpv_get_property(m_handle, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
-        return false;
-    bool picture = false;
+        return picture;
     if (tracks.format == MPV_FORMAT_NODE_ARRAY && tracks.u.list) {
-        for (int i = 0; i < tracks.u.list->num && !picture; ++i) {
-            const mpv_node* type = valueOf(tracks.u.list->values[i], "type");
-            picture =
-                type && type->format == MPV_FORMAT_STRING && qstrcmp(type->u.string, "video") == 0;
+        for (int i = 0; i < tracks.u.list->num && !picture.present; ++i) {
+            const mpv_node& track = tracks.u.list->values[i];
+            const mpv_node* type = valueOf(track, "type");
+            if (!type || type->format != MPV_FORMAT_STRING || qstrcmp(type->u.string, "video") != 0)
+                continue;
+            picture.present = true;
+            if (const mpv_node* w = valueOf(track, "demux-w"); w && w->format == MPV_FORMAT_INT64)
+                picture.width = int(w->u.int64);
+            if (const mpv_node* h = valueOf(track, "demux-h"); h && h->format == MPV_FORMAT_INT64)
+                picture.height = int(h->u.int64);
+            if (const mpv_node* fps = valueOf(track, "demux-fps");
+                fps && fps->format == MPV_FORMAT_DOUBLE)
+                picture.fps = fps->u.double_;
         }
     }
     mpv_free_node_contents(&tracks);

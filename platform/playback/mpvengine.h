@@ -184,7 +184,13 @@ private:
     void handleSeekReply(const mpv_event& event);
     void endSeekOnceCarriedOut();
     void handlePreloaded();
-    bool currentFileHasPicture() const;
+    struct Picture {
+        bool present = false;
+        int width = 0; // 0 where the container does not say
+        int height = 0;
+        double fps = 0.0;
+    };
+    Picture currentFilePicture() const;
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
