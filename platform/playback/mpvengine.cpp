@@ -100,11 +100,12 @@ constexpr double kOneThreadPixelRate = 1920.0 * 1088.0 * 30.5;
 
 // libmpv's vd-lavc-threads for a picture of this size and rate; 0 lets
 // libmpv choose (one thread a core and one more).
-int decoderThreadsFor(int width, int height, double fps)
+int decoderThreadsFor(const MediaTrack& picture)
 {
-    if (width <= 0 || height <= 0 || !(fps > 0.0))
+    if (picture.width <= 0 || picture.height <= 0 || !(picture.framesPerSecond > 0.0))
         return 0; // unknown: as many as libmpv would take
-    return double(width) * double(height) * fps <= kOneThreadPixelRate ? 1 : 0;
+    const double rate = double(picture.width) * picture.height * picture.framesPerSecond;
+    return rate <= kOneThreadPixelRate ? 1 : 0;
 }
 
 double doubleOf(const mpv_event_property& property, double fallback = 0.0)
@@ -825,11 +826,10 @@ void MpvEngine::handleEvent(const mpv_event& event)
 // libmpv's player thread waits meanwhile; property reads are answered.
 void MpvEngine::handlePreloaded()
 {
-    const Picture picture = currentFilePicture();
-    if (!picture.present)
+    const std::optional<MediaTrack> picture = currentFilePicture();
+    if (!picture)
         return;
-    const QByteArray threads =
-        QByteArray::number(decoderThreadsFor(picture.width, picture.height, picture.fps));
+    const QByteArray threads = QByteArray::number(decoderThreadsFor(*picture));
     mpv_set_property_string(m_handle, "file-local-options/vd-lavc-threads", threads.constData());
     if (m_render)
         return;
@@ -842,30 +842,19 @@ void MpvEngine::handlePreloaded()
 }
 
 // The first video track of the file just opened (cover art included).
-MpvEngine::Picture MpvEngine::currentFilePicture() const
+std::optional<MediaTrack> MpvEngine::currentFilePicture() const
 {
-    Picture picture;
-    mpv_node tracks;
-    if (mpv_get_property(m_handle, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
-        return picture;
-    if (tracks.format == MPV_FORMAT_NODE_ARRAY && tracks.u.list) {
-        for (int i = 0; i < tracks.u.list->num && !picture.present; ++i) {
-            const mpv_node& track = tracks.u.list->values[i];
-            const mpv_node* type = valueOf(track, "type");
-            if (!type || type->format != MPV_FORMAT_STRING || qstrcmp(type->u.string, "video") != 0)
-                continue;
-            picture.present = true;
-            if (const mpv_node* w = valueOf(track, "demux-w"); w && w->format == MPV_FORMAT_INT64)
-                picture.width = int(w->u.int64);
-            if (const mpv_node* h = valueOf(track, "demux-h"); h && h->format == MPV_FORMAT_INT64)
-                picture.height = int(h->u.int64);
-            if (const mpv_node* fps = valueOf(track, "demux-fps");
-                fps && fps->format == MPV_FORMAT_DOUBLE)
-                picture.fps = fps->u.double_;
-        }
+    mpv_node list;
+    if (mpv_get_property(m_handle, "track-list", MPV_FORMAT_NODE, &list) < 0)
+        return std::nullopt;
+    mpv_event_property property{"track-list", MPV_FORMAT_NODE, &list};
+    const MediaTracks tracks = tracksOf(property);
+    mpv_free_node_contents(&list);
+    for (const MediaTrack& track : tracks) {
+        if (track.type == MediaTrack::Type::Video)
+            return track;
     }
-    mpv_free_node_contents(&tracks);
-    return picture;
+    return std::nullopt;
 }
 
 void MpvEngine::handleEndFile(const mpv_event_end_file& end)

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <utility>
 
 struct mpv_handle;
@@ -184,13 +185,7 @@ private:
     void handleSeekReply(const mpv_event& event);
     void endSeekOnceCarriedOut();
     void handlePreloaded();
-    struct Picture {
-        bool present = false;
-        int width = 0; // 0 where the container does not say
-        int height = 0;
-        double fps = 0.0;
-    };
-    Picture currentFilePicture() const;
+    std::optional<MediaTrack> currentFilePicture() const;
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
     void command(const QList<QByteArray>& args, std::uint64_t replyId = 0);
