@@ -466,7 +466,9 @@ void MpvEngine::sendQueuedItems()
             --m_session.pendingReplies; // left out: the list plays without it
             continue;
         }
-        args.insert(1, "append");
+        // "append-play": when the entries before this one failed before it
+        // reached libmpv, the player has gone idle and starts with this one.
+        args.insert(1, "append-play");
         args.prepend("loadfile");
         command(args, loadReplyId(m_loadSerial, index));
         ++sent;
