@@ -447,7 +447,7 @@ void MediaPlayer::showNotice(const QString& text)
     m_notice->setText(text);
     m_notice->adjustSize();
     m_notice->move(8, 8);
-    if (m_surface->usesOpenGl())
+    if (m_surface->hasNativeWindow())
         m_notice->setAttribute(Qt::WA_NativeWindow); // over the video's own window
     m_notice->setVisible(m_surface->isVisible());
     m_notice->raise();
@@ -540,7 +540,7 @@ void MediaPlayer::setFullScreen(bool on)
         for (QWidget* bar : {static_cast<QWidget*>(m_info), static_cast<QWidget*>(m_status),
                              static_cast<QWidget*>(m_controls)})
             bar->setParent(m_fullScreen->overlay());
-        if (m_surface->usesOpenGl())
+        if (m_surface->hasNativeWindow())
             m_fullScreen->overlay()->setAttribute(Qt::WA_NativeWindow); // over the video's window
         relayout();
         m_fullScreen->showOn(window()->screen(), m_surface);

@@ -3,6 +3,7 @@
 
 #include "gpudevice.h"
 #include "mpvengine.h"
+#include "shmvideowindow.h"
 #include "stallprobe.h"
 #include "videowindow.h"
 
@@ -84,7 +85,7 @@ VideoSurface::~VideoSurface()
     // The window frees the render context in its destructor, with its GL
     // context current; the container would delete it later than this.
     delete m_container;
-    if (m_output == Output::Software)
+    if (m_output == Output::SharedMemory || m_output == Output::Widget)
         m_engine->freeRenderContext();
 }
 
@@ -92,8 +93,9 @@ bool VideoSurface::isRenderReady() const
 {
     switch (m_output) {
     case Output::OpenGl:
-        return m_window->isRenderReady();
-    case Output::Software:
+        return m_glWindow->isRenderReady();
+    case Output::SharedMemory:
+    case Output::Widget:
         return m_engine->hasRenderContext();
     case Output::None:
         break;
@@ -104,41 +106,67 @@ bool VideoSurface::isRenderReady() const
 VideoSurface::Output VideoSurface::chooseOutput()
 {
     const QByteArray forced = qgetenv("MERO_VIDEO_OUTPUT");
+    if (forced == "widget")
+        return Output::Widget;
     if (forced == "software")
-        return Output::Software;
+        return Output::SharedMemory;
     if (forced != "opengl" && !mayHaveGpu())
-        return Output::Software;
+        return Output::SharedMemory;
     const OpenGlProbe& probe = probeOpenGl();
     if (forced == "opengl")
-        return probe.works ? Output::OpenGl : Output::Software;
-    return probe.hardware ? Output::OpenGl : Output::Software;
+        return probe.works ? Output::OpenGl : Output::SharedMemory;
+    return probe.hardware ? Output::OpenGl : Output::SharedMemory;
 }
 
 void VideoSurface::prepareRender()
 {
     if (m_output != Output::None)
         return;
-    if (chooseOutput() == Output::OpenGl) {
+    const Output chosen = chooseOutput();
+    if (chosen == Output::OpenGl) {
         m_output = Output::OpenGl;
-        prepareWindow();
+        prepareGlWindow();
         return;
     }
     if (!m_engine->createSoftwareRenderContext()) {
         qWarning("VideoSurface: libmpv software render context could not be created");
         return;
     }
-    m_output = Output::Software;
+    if (chosen == Output::SharedMemory) {
+        m_shmWindow = ShmVideoWindow::create(m_engine);
+        if (m_shmWindow) {
+            m_output = Output::SharedMemory;
+            m_shmWindow->setVideoConfigured(m_videoConfigured);
+            connect(m_shmWindow, &ShmVideoWindow::frameRendered, this,
+                    &VideoSurface::frameRendered);
+            hostWindow(m_shmWindow);
+            emit renderReady();
+            return;
+        }
+    }
+    m_output = Output::Widget;
     connect(m_engine, &MpvEngine::renderUpdateRequested, this, &VideoSurface::onSoftwareUpdate);
     emit renderReady();
 }
 
-void VideoSurface::prepareWindow()
+void VideoSurface::prepareGlWindow()
 {
-    m_window = new VideoWindow(m_engine);
-    m_window->setVideoConfigured(m_videoConfigured);
-    connect(m_window, &VideoWindow::renderReady, this, &VideoSurface::renderReady);
-    connect(m_window, &VideoWindow::frameRendered, this, &VideoSurface::frameRendered);
-    m_container = QWidget::createWindowContainer(m_window, this);
+    m_glWindow = new VideoWindow(m_engine);
+    m_glWindow->setVideoConfigured(m_videoConfigured);
+    connect(m_glWindow, &VideoWindow::renderReady, this, &VideoSurface::renderReady);
+    connect(m_glWindow, &VideoWindow::frameRendered, this, &VideoSurface::frameRendered);
+    hostWindow(m_glWindow);
+}
+
+// The video's native window fills this widget, below its other children.
+// The container has a native window of its own, so that the video's is always
+// its child: a non-native container lays it directly on the top-level window,
+// above this widget's native children (the notices) once they exist, and a
+// full-screen move keeps it there.
+void VideoSurface::hostWindow(QWindow* window)
+{
+    m_container = QWidget::createWindowContainer(window, this);
+    m_container->setAttribute(Qt::WA_NativeWindow);
     m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_container->setFocusPolicy(Qt::NoFocus);
     m_container->setGeometry(rect());
@@ -153,8 +181,10 @@ void VideoSurface::setVideoConfigured(bool configured)
     m_videoConfigured = configured;
     if (!configured)
         m_hasFrame = false;
-    if (m_window)
-        m_window->setVideoConfigured(configured);
+    if (m_glWindow)
+        m_glWindow->setVideoConfigured(configured);
+    else if (m_shmWindow)
+        m_shmWindow->setVideoConfigured(configured);
     else
         update();
 }
@@ -206,7 +236,7 @@ void VideoSurface::renderSoftwareFrame()
 
 void VideoSurface::paintPicture(QPainter& painter)
 {
-    if (m_output == Output::Software && m_videoConfigured && m_hasFrame && !m_frame.isNull())
+    if (m_output == Output::Widget && m_videoConfigured && m_hasFrame && !m_frame.isNull())
         painter.drawImage(QPointF(0, 0), m_frame);
     else
         paintIdlePicture(painter, QRectF(rect()));
@@ -214,8 +244,10 @@ void VideoSurface::paintPicture(QPainter& painter)
 
 QImage VideoSurface::grabFramebuffer()
 {
-    if (m_window)
-        return m_window->grabPicture();
+    if (m_glWindow)
+        return m_glWindow->grabPicture();
+    if (m_shmWindow)
+        return m_shmWindow->grabPicture();
     if (!isVisible() || size().isEmpty())
         return {};
     const qreal ratio = devicePixelRatioF();
@@ -233,11 +265,11 @@ void VideoSurface::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-// With OpenGL, seen only until the video window exists, which then covers the
-// widget.
+// With a native video window, seen only until that window exists, which then
+// covers the widget.
 void VideoSurface::paintEvent(QPaintEvent*)
 {
-    if (m_output == Output::Software)
+    if (m_output == Output::Widget)
         renderSoftwareFrame();
     QPainter painter(this);
     paintPicture(painter);

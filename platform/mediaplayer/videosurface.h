@@ -6,6 +6,8 @@
 
 class MpvEngine;
 class QPainter;
+class QWindow;
+class ShmVideoWindow;
 class StallProbe;
 class VideoWindow;
 
@@ -25,14 +27,17 @@ class VideoWindow;
 //   is shown with a non-empty size; until then isRenderReady() is false.
 // - Software, where OpenGL would run on the processor anyway (Mesa's
 //   llvmpipe on a machine without a GPU, a virtual X server, remote X) or does
-//   not work at all: libmpv scales and converts each frame into an image of
-//   this widget's size, which it paints like any widget. A shader rasterizer
-//   on the processor costs several times the processor time of that, and
-//   loads a compiler (LLVM) into the player.
+//   not work at all: libmpv scales and converts each frame on the processor.
+//   A shader rasterizer on the processor costs several times the processor
+//   time of that, and loads a compiler (LLVM) into the player.
+//   - On X11 with shared memory, into the images of a native child window
+//     (ShmVideoWindow) that the X server copies to the screen.
+//   - Elsewhere (Wayland, an X server without MIT-SHM), into an image of this
+//     widget's size, which it paints like any widget.
 //
-// MERO_VIDEO_OUTPUT=opengl or =software in the environment overrides the
-// choice. Mouse and keys reach this widget either way. `engine` must outlive
-// this widget.
+// MERO_VIDEO_OUTPUT=opengl, =software or =widget (software, painted by this
+// widget) in the environment overrides the choice. Mouse and keys reach this
+// widget either way. `engine` must outlive this widget.
 class VideoSurface : public QWidget
 {
     Q_OBJECT
@@ -51,8 +56,16 @@ public:
     // The picture as the surface draws it now, in device pixels; null until the
     // surface has been shown.
     QImage grabFramebuffer();
-    // True once prepareRender() chose OpenGL for this surface.
+    // What prepareRender() chose; None before.
+    enum class Output { None, OpenGl, SharedMemory, Widget };
+    Output output() const { return m_output; }
     bool usesOpenGl() const { return m_output == Output::OpenGl; }
+    // The picture is in a native window of its own: widgets meant to show
+    // over it need native windows too.
+    bool hasNativeWindow() const
+    {
+        return m_output == Output::OpenGl || m_output == Output::SharedMemory;
+    }
 
 signals:
     // The render context exists: files may now be loaded with video.
@@ -65,18 +78,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    enum class Output { None, OpenGl, Software };
     static Output chooseOutput();
-    void prepareWindow();
+    void prepareGlWindow();
+    void hostWindow(QWindow* window);
     void onSoftwareUpdate();
     void renderSoftwareFrame();
     void paintPicture(QPainter& painter);
 
     MpvEngine* m_engine;
     Output m_output = Output::None;
-    VideoWindow* m_window = nullptr; // owned by m_container, OpenGL only
+    VideoWindow* m_glWindow = nullptr;     // owned by m_container, OpenGL only
+    ShmVideoWindow* m_shmWindow = nullptr; // owned by m_container, SharedMemory only
     QWidget* m_container = nullptr;
-    // Software only: the current frame at this widget's size in device pixels,
+    // Widget only: the current frame at this widget's size in device pixels,
     // and whether libmpv asked for a redraw not yet made.
     QImage m_frame;
     bool m_redrawPending = false;

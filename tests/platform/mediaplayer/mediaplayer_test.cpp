@@ -417,17 +417,30 @@ TEST(MediaPlayerPlayback, ASeekWhilePlayingNeverShowsThePlaceBeforeIt)
 
 // --- video, through each output -------------------------------------------------
 
-// Every picture test runs with OpenGL (Mesa's llvmpipe here) and with the
-// software output, which the player itself would choose on this display.
+// Every picture test runs with OpenGL (Mesa's llvmpipe here), with the
+// software output into shared memory, which the player itself would choose on
+// this display, and with software frames painted by the widget (Wayland's).
 class MediaPlayerVideo : public ::testing::TestWithParam<const char*>
 {
 protected:
     void SetUp() override { qputenv("MERO_VIDEO_OUTPUT", GetParam()); }
     void TearDown() override { qunsetenv("MERO_VIDEO_OUTPUT"); }
     bool openGl() const { return std::string_view(GetParam()) == "opengl"; }
+    // The output the surface must have chosen; without MIT-SHM in the X
+    // server (test_mediaplayer_noshm) the widget paints software frames.
+    VideoSurface::Output output() const
+    {
+        const std::string_view name = GetParam();
+        if (name == "opengl")
+            return VideoSurface::Output::OpenGl;
+        if (name == "software" && !qEnvironmentVariableIsSet("MERO_TEST_X_WITHOUT_SHM"))
+            return VideoSurface::Output::SharedMemory;
+        return VideoSurface::Output::Widget;
+    }
 };
 
-INSTANTIATE_TEST_SUITE_P(Outputs, MediaPlayerVideo, ::testing::Values("opengl", "software"),
+INSTANTIATE_TEST_SUITE_P(Outputs, MediaPlayerVideo,
+                         ::testing::Values("opengl", "software", "widget"),
                          [](const auto& info) { return std::string(info.param); });
 
 TEST_P(MediaPlayerVideo, Mp4FrameShowsItsColourFittedWithAspectKeptAndRefitsOnResize)
@@ -456,7 +469,7 @@ TEST_P(MediaPlayerVideo, Mp4FrameShowsItsColourFittedWithAspectKeptAndRefitsOnRe
     EXPECT_TRUE(isGreen(frame.pixel(cx, 2)));
     EXPECT_TRUE(isGreen(frame.pixel(cx, frame.height() - 3)));
     EXPECT_TRUE(isGreen(frame.pixel(cx - frame.height() * 4 / 3 / 2 + 3, cy)));
-    EXPECT_EQ(surface->usesOpenGl(), openGl());
+    EXPECT_EQ(surface->output(), output());
 
     // Paused, then taller than 4:3: the same frame again, now with bars above
     // and below and the full width.
@@ -477,6 +490,42 @@ TEST_P(MediaPlayerVideo, Mp4FrameShowsItsColourFittedWithAspectKeptAndRefitsOnRe
     const QPoint centre = surface->rect().center();
     EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }, 2000));
     EXPECT_TRUE(isDark(onScreen(host.window, surface, {centre.x(), 1})));
+}
+
+// A notice (volume, speed, mute) lies over the picture where the user sees
+// it, in the window and full screen, whichever window the picture is in.
+TEST_P(MediaPlayerVideo, NoticesShowOverThePictureInTheWindowAndFullScreen)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    player.pause();
+    const auto noticeOnScreen = [&] {
+        for (const QLabel* notice : player.videoSurface()->findChildren<QLabel*>()) {
+            if (!notice->isVisible())
+                continue;
+            // Its white letters, which neither the picture nor its bars have.
+            QWidget* top = notice->window();
+            const QRect area(notice->mapTo(top, QPoint(0, 0)), notice->size());
+            const QImage shot = top->screen()->grabWindow(top->winId()).toImage().copy(area);
+            for (int y = 0; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x) {
+                    const QRgb pixel = shot.pixel(x, y);
+                    if (qRed(pixel) > 200 && qGreen(pixel) > 200 && qBlue(pixel) > 200)
+                        return true;
+                }
+            }
+        }
+        return false;
+    };
+    // Full screen first: the first notice is made over a picture that has moved.
+    for (const bool fullScreen : {true, false}) {
+        player.setFullScreen(fullScreen);
+        QTest::keyClick(&player, Qt::Key_Down);
+        EXPECT_TRUE(waitUntil(noticeOnScreen, 2000)) << (fullScreen ? "full screen" : "window");
+    }
 }
 
 TEST_P(MediaPlayerVideo, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
@@ -538,7 +587,7 @@ TEST_P(MediaPlayerVideo, TheRendererStartsWithTheFirstPictureNotBefore)
     player.setFileName(testMedia("green.mp4"));
     ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
     EXPECT_TRUE(surface->isRenderReady());
-    EXPECT_EQ(surface->usesOpenGl(), openGl());
+    EXPECT_EQ(surface->output(), output());
     EXPECT_LT(player.position(), 0.5);
     const QPoint centre = surface->rect().center();
     EXPECT_TRUE(waitUntil([&] { return isGreen(onScreen(host.window, surface, centre)); }));

@@ -1,0 +1,329 @@
+// SPDX-License-Identifier: MIT
+#include "shmvideowindow.h"
+
+#include "mpvengine.h"
+#include "videowindow.h"
+
+#include <QExposeEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QSysInfo>
+#include <cstdlib>
+#include <memory>
+
+#if QT_CONFIG(xcb)
+#include <sys/mman.h>
+#include <unistd.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+#endif
+
+#if QT_CONFIG(xcb)
+namespace
+{
+
+// A reply of libxcb's, freed with free().
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T> Reply<T> adopt(T* reply)
+{
+    return Reply<T>(reply, &std::free);
+}
+
+// Rows of the images start 64 bytes apart at least, where libmpv's scalers
+// write fastest; the server is told the padded width and copies the visible part.
+constexpr int kRowAlignPixels = 16;
+
+} // namespace
+#endif
+
+ShmVideoWindow* ShmVideoWindow::create(MpvEngine* engine)
+{
+#if QT_CONFIG(xcb)
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return nullptr;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_shm_id);
+    if (!extension || !extension->present)
+        return nullptr;
+    // 1.2 takes segments as file descriptors: nothing is left behind in the
+    // system's SysV segments if the program is killed.
+    const auto version =
+        adopt(xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
+    if (!version || (version->major_version == 1 && version->minor_version < 2))
+        return nullptr;
+    std::unique_ptr<ShmVideoWindow> window(new ShmVideoWindow(engine, connection));
+    if (!window->hasUsableVisual())
+        return nullptr;
+    return window.release();
+#else
+    Q_UNUSED(engine);
+    return nullptr;
+#endif
+}
+
+ShmVideoWindow::ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection)
+    : m_engine(engine), m_connection(connection)
+{
+    // Mouse and keys go to the widgets around the video, as if this window
+    // were not there. It never gets a backing store: nothing of Qt paints it.
+    setFlag(Qt::WindowTransparentForInput);
+    connect(m_engine, &MpvEngine::renderUpdateRequested, this, &ShmVideoWindow::onRenderUpdate);
+}
+
+ShmVideoWindow::~ShmVideoWindow()
+{
+#if QT_CONFIG(xcb)
+    release(m_image);
+    if (m_gc)
+        xcb_free_gc(m_connection, m_gc);
+    xcb_flush(m_connection);
+#endif
+}
+
+// The visual Qt gives a window without alpha, the screen's own, must take
+// libmpv's pixels as they are: 24 bits of 0x00RRGGBB in 32-bit words of the
+// machine's byte order.
+bool ShmVideoWindow::hasUsableVisual()
+{
+#if QT_CONFIG(xcb)
+    const xcb_setup_t* setup = xcb_get_setup(m_connection);
+    const int hostOrder = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? XCB_IMAGE_ORDER_LSB_FIRST
+                                                                        : XCB_IMAGE_ORDER_MSB_FIRST;
+    if (setup->image_byte_order != hostOrder)
+        return false;
+    bool words = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f)) {
+        if (f.data->depth == 24)
+            words = f.data->bits_per_pixel == 32 && f.data->scanline_pad == 32;
+    }
+    if (!words)
+        return false;
+    int screens = 0;
+    for (auto s = xcb_setup_roots_iterator(setup); s.rem; xcb_screen_next(&s)) {
+        ++screens;
+        if (s.data->root_depth != 24)
+            return false;
+        bool found = false;
+        for (auto d = xcb_screen_allowed_depths_iterator(s.data); d.rem; xcb_depth_next(&d)) {
+            for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
+                if (v.data->visual_id != s.data->root_visual)
+                    continue;
+                if (v.data->_class != XCB_VISUAL_CLASS_TRUE_COLOR || v.data->red_mask != 0xFF0000 ||
+                    v.data->green_mask != 0xFF00 || v.data->blue_mask != 0xFF)
+                    return false;
+                found = true;
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return screens > 0;
+#else
+    return false;
+#endif
+}
+
+void ShmVideoWindow::setVideoConfigured(bool configured)
+{
+    if (configured == m_videoConfigured)
+        return;
+    m_videoConfigured = configured;
+    if (!configured) {
+        m_hasFrame = false;
+        m_frameUnreported = false;
+    }
+    if (isExposed())
+        draw(false);
+}
+
+// libmpv has a new frame or wants the picture redrawn. A frame nobody can see
+// is passed over at once; the next exposure draws the latest.
+void ShmVideoWindow::onRenderUpdate()
+{
+    m_redrawPending = true;
+    if (isExposed()) {
+        draw(m_engine->takeNewFrame());
+    } else if (m_engine->takeNewFrame()) {
+        m_engine->skipFrame();
+        m_hasFrame = true;
+        m_frameUnreported = true;
+    }
+}
+
+void ShmVideoWindow::exposeEvent(QExposeEvent*)
+{
+    if (!isExposed())
+        return;
+    const bool newFrame = m_engine->takeNewFrame();
+    if (!newFrame && !m_redrawPending && m_shown && m_image.size == targetSize())
+        put(m_image); // what it showed, as it was
+    else
+        draw(newFrame);
+}
+
+void ShmVideoWindow::resizeEvent(QResizeEvent*)
+{
+    if (isExposed())
+        draw(m_engine->takeNewFrame());
+}
+
+// A new frame is drawn at once, even before the engine's report that the
+// video output is configured has come: libmpv's video output waits for that
+// first render call. The idle picture shows until the report has come and a
+// frame was drawn.
+void ShmVideoWindow::draw(bool newFrame)
+{
+    m_hasFrame = m_hasFrame || newFrame;
+    m_frameUnreported = m_frameUnreported || newFrame;
+    const bool showVideo = m_videoConfigured && m_hasFrame;
+    Image& image = m_image;
+    if (!prepare(image, targetSize())) { // nothing to show it on
+        if (newFrame)
+            m_engine->skipFrame();
+        return;
+    }
+    m_redrawPending = false;
+    if (newFrame || showVideo)
+        m_engine->render(image.pixels, image.size.width(), image.size.height(),
+                         std::size_t(image.rowPixels) * 4);
+    if (!showVideo) {
+        QImage picture = wrap(image);
+        QPainter painter(&picture);
+        paintIdlePicture(painter, QRectF(QPointF(0, 0), QSizeF(size())));
+    }
+    put(image);
+    m_shown = true;
+    // A frame is told once it is on the screen: one drawn before the video
+    // output was reported, or passed over while the window was not exposed,
+    // with the redraw that shows it (a cover is the only frame there will be).
+    if (showVideo && m_frameUnreported) {
+        m_frameUnreported = false;
+        emit frameRendered();
+    }
+}
+
+void ShmVideoWindow::put(Image& image)
+{
+#if QT_CONFIG(xcb)
+    const auto window = xcb_window_t(winId());
+    if (!m_gc) {
+        m_gc = xcb_generate_id(m_connection);
+        const std::uint32_t noExposures = 0;
+        xcb_create_gc(m_connection, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    }
+    const auto width = std::uint16_t(image.size.width());
+    const auto height = std::uint16_t(image.size.height());
+    xcb_shm_put_image(m_connection, window, m_gc, std::uint16_t(image.rowPixels), height, 0, 0,
+                      width, height, 0, 0, 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, image.segment, 0);
+    if (image.readSequence)
+        xcb_discard_reply(m_connection, image.readSequence);
+    image.readSequence = xcb_get_input_focus(m_connection).sequence;
+    xcb_flush(m_connection);
+#else
+    Q_UNUSED(image);
+#endif
+}
+
+// Ready to be drawn into at `size`: read by the server, and as large.
+bool ShmVideoWindow::prepare(Image& image, QSize size)
+{
+    if (size.isEmpty() || size.width() > 0x7FFF || size.height() > 0x7FFF)
+        return false;
+    waitUntilRead(image);
+    if (image.pixels && image.size == size)
+        return true;
+    release(image);
+#if QT_CONFIG(xcb)
+    const int rowPixels = (size.width() + kRowAlignPixels - 1) / kRowAlignPixels * kRowAlignPixels;
+    const std::size_t bytes = std::size_t(rowPixels) * 4 * std::size_t(size.height());
+    const int fd = memfd_create("merosonx-video", MFD_CLOEXEC);
+    if (fd < 0)
+        return false;
+    void* pixels = MAP_FAILED;
+    if (ftruncate(fd, off_t(bytes)) == 0)
+        pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (pixels == MAP_FAILED) {
+        ::close(fd);
+        return false;
+    }
+    const std::uint32_t segment = xcb_generate_id(m_connection);
+    // The descriptor goes to the server with the request; libxcb closes it.
+    const auto error = adopt(
+        xcb_request_check(m_connection, xcb_shm_attach_fd_checked(m_connection, segment, fd, 1)));
+    if (error) {
+        munmap(pixels, bytes);
+        return false;
+    }
+    image = Image{segment, pixels, bytes, size, rowPixels, 0};
+    return true;
+#else
+    return false;
+#endif
+}
+
+// The server copies an image when it carries out the put; the answer to the
+// round trip sent after it says it has.
+void ShmVideoWindow::waitUntilRead(Image& image)
+{
+#if QT_CONFIG(xcb)
+    if (!image.readSequence)
+        return;
+    std::free(xcb_get_input_focus_reply(m_connection, {image.readSequence}, nullptr));
+    image.readSequence = 0;
+#else
+    Q_UNUSED(image);
+#endif
+}
+
+void ShmVideoWindow::release(Image& image)
+{
+#if QT_CONFIG(xcb)
+    if (!image.pixels)
+        return;
+    waitUntilRead(image);
+    xcb_shm_detach(m_connection, image.segment);
+    munmap(image.pixels, image.bytes);
+    image = Image{};
+#else
+    Q_UNUSED(image);
+#endif
+}
+
+QImage ShmVideoWindow::wrap(const Image& image) const
+{
+    QImage picture(static_cast<uchar*>(image.pixels), image.size.width(), image.size.height(),
+                   qsizetype(image.rowPixels) * 4, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(devicePixelRatio());
+    return picture;
+}
+
+QSize ShmVideoWindow::targetSize() const
+{
+    return (QSizeF(size()) * devicePixelRatio()).toSize();
+}
+
+QImage ShmVideoWindow::grabPicture()
+{
+    if (isExposed()) {
+        if (!m_shown || m_image.size != targetSize() || m_redrawPending)
+            draw(m_engine->takeNewFrame());
+        if (m_shown)
+            return wrap(m_image).copy();
+        return {};
+    }
+    // Not on the screen: what it would show, drawn into memory of our own.
+    const QSize target = targetSize();
+    if (target.isEmpty())
+        return {};
+    QImage picture(target, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(devicePixelRatio());
+    if (m_videoConfigured && m_hasFrame) {
+        m_engine->render(picture.bits(), target.width(), target.height(),
+                         std::size_t(picture.bytesPerLine()));
+    } else {
+        QPainter painter(&picture);
+        paintIdlePicture(painter, QRectF(QPointF(0, 0), QSizeF(size())));
+    }
+    return picture;
+}
