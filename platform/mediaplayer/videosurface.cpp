@@ -162,10 +162,13 @@ void VideoSurface::prepareGlWindow()
 // The container has a native window of its own, so that the video's is always
 // its child: a non-native container lays it directly on the top-level window,
 // above this widget's native children (the notices) once they exist, and a
-// full-screen move keeps it there.
+// full-screen move keeps it there. Like the video's, the container's window
+// lets the pointer through to this widget, whose moves wake the full-screen
+// bars.
 void VideoSurface::hostWindow(QWindow* window)
 {
     m_container = QWidget::createWindowContainer(window, this);
+    m_container->setWindowFlag(Qt::WindowTransparentForInput);
     m_container->setAttribute(Qt::WA_NativeWindow);
     m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_container->setFocusPolicy(Qt::NoFocus);

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <functional>
 
 namespace
@@ -171,6 +172,28 @@ TEST_F(FullScreen, TheBarsAndThePointerHideOnAStillMouseAndComeBackWhenItMoves)
     // With the information hidden, the control bar alone.
     form->Infor表示_Click();
     EXPECT_EQ(fs->overlay()->height(), int(695 / twips::perPixel(mp)));
+}
+
+// Over a video the pointer moves over the picture's own native window: the
+// moves, made through the X server as a mouse makes them, still wake the bars.
+TEST_F(FullScreen, APointerMovedOverAVideoBringsTheBarsBack)
+{
+    start(testMedia("green.mp4"));
+    MediaPlayer* mp = form->player();
+    QSignalSpy frames(mp, &MediaPlayer::frameRendered);
+    ASSERT_TRUE(frames.wait(8000));
+    mp->pause();
+    mp->setFullScreen(true);
+    ASSERT_TRUE(waitFor([&] { return fillsTheScreen(*form); }));
+    FullScreenWindow* fs = mp->fullScreenWindow();
+    ASSERT_TRUE(waitFor([&] { return !fs->isOverlayShown(); }, FullScreenWindow::kHideDelayMs * 3));
+    const QPoint centre = fs->geometry().center();
+    for (const int step : {0, 12, 24}) {
+        QProcess::execute("xdotool", {"mousemove", QString::number(centre.x() + step),
+                                      QString::number(centre.y() - step)});
+    }
+    EXPECT_TRUE(waitFor([&] { return fs->isOverlayShown(); }));
+    EXPECT_NE(fs->cursor().shape(), Qt::BlankCursor);
 }
 
 TEST_F(FullScreen, QuittingFromFullScreenSavesTheNormalWindow)
