@@ -7,6 +7,7 @@
 #include <QExposeEvent>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QSurfaceFormat>
 #include <QSysInfo>
 #include <cstdlib>
 #include <memory>
@@ -39,6 +40,9 @@ constexpr int kRowAlignPixels = 16;
 ShmVideoWindow* ShmVideoWindow::create(MpvEngine* engine)
 {
 #if QT_CONFIG(xcb)
+    // Qt's own switch for X servers whose shared memory misbehaves.
+    if (qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        return nullptr;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection)
@@ -50,11 +54,18 @@ ShmVideoWindow* ShmVideoWindow::create(MpvEngine* engine)
     // system's SysV segments if the program is killed.
     const auto version =
         adopt(xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
-    if (!version || (version->major_version == 1 && version->minor_version < 2))
+    if (!version || version->major_version < 1 ||
+        (version->major_version == 1 && version->minor_version < 2))
         return nullptr;
     std::unique_ptr<ShmVideoWindow> window(new ShmVideoWindow(engine, connection));
     if (!window->hasUsableVisual())
         return nullptr;
+    // A server reached over TCP (ssh -X) announces the extension, but the
+    // descriptors cannot reach it: a segment of one page tells.
+    Image trial;
+    if (!window->attach(trial, 4096))
+        return nullptr;
+    window->release(trial);
     return window.release();
 #else
     Q_UNUSED(engine);
@@ -68,6 +79,13 @@ ShmVideoWindow::ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection)
     // Mouse and keys go to the widgets around the video, as if this window
     // were not there. It never gets a backing store: nothing of Qt paints it.
     setFlag(Qt::WindowTransparentForInput);
+    // The screen's 24-bit visual, never one with alpha.
+    QSurfaceFormat format;
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setAlphaBufferSize(0);
+    setFormat(format);
     connect(m_engine, &MpvEngine::renderUpdateRequested, this, &ShmVideoWindow::onRenderUpdate);
 }
 
@@ -133,7 +151,7 @@ void ShmVideoWindow::setVideoConfigured(bool configured)
         m_hasFrame = false;
         m_frameUnreported = false;
     }
-    if (isExposed())
+    if (isExposed() && !m_failed)
         draw(false);
 }
 
@@ -142,7 +160,7 @@ void ShmVideoWindow::setVideoConfigured(bool configured)
 void ShmVideoWindow::onRenderUpdate()
 {
     m_redrawPending = true;
-    if (isExposed()) {
+    if (isExposed() && !m_failed) {
         draw(m_engine->takeNewFrame());
     } else if (m_engine->takeNewFrame()) {
         m_engine->skipFrame();
@@ -153,7 +171,7 @@ void ShmVideoWindow::onRenderUpdate()
 
 void ShmVideoWindow::exposeEvent(QExposeEvent*)
 {
-    if (!isExposed())
+    if (!isExposed() || m_failed)
         return;
     const bool newFrame = m_engine->takeNewFrame();
     if (!newFrame && !m_redrawPending && m_shown && m_image.size == targetSize())
@@ -164,7 +182,7 @@ void ShmVideoWindow::exposeEvent(QExposeEvent*)
 
 void ShmVideoWindow::resizeEvent(QResizeEvent*)
 {
-    if (isExposed())
+    if (isExposed() && !m_failed)
         draw(m_engine->takeNewFrame());
 }
 
@@ -178,7 +196,7 @@ void ShmVideoWindow::draw(bool newFrame)
     m_frameUnreported = m_frameUnreported || newFrame;
     const bool showVideo = m_videoConfigured && m_hasFrame;
     Image& image = m_image;
-    if (!prepare(image, targetSize())) { // nothing to show it on
+    if (m_failed || !prepare(image, targetSize())) { // nothing to show it on
         if (newFrame)
             m_engine->skipFrame();
         return;
@@ -193,7 +211,8 @@ void ShmVideoWindow::draw(bool newFrame)
         paintIdlePicture(painter, QRectF(QPointF(0, 0), QSizeF(size())));
     }
     put(image);
-    m_shown = true;
+    if (m_failed)
+        return;
     // A frame is told once it is on the screen: one drawn before the video
     // output was reported, or passed over while the window was not exposed,
     // with the redraw that shows it (a cover is the only frame there will be).
@@ -208,6 +227,13 @@ void ShmVideoWindow::put(Image& image)
 #if QT_CONFIG(xcb)
     const auto window = xcb_window_t(winId());
     if (!m_gc) {
+        // Qt chose the window's visual from its format: it must be the 24-bit one.
+        const auto geometry = adopt(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+        if (!geometry || geometry->depth != 24) {
+            fail("the video window's visual is not 24-bit");
+            return;
+        }
         m_gc = xcb_generate_id(m_connection);
         const std::uint32_t noExposures = 0;
         xcb_create_gc(m_connection, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
@@ -217,26 +243,43 @@ void ShmVideoWindow::put(Image& image)
     xcb_shm_put_image(m_connection, window, m_gc, std::uint16_t(image.rowPixels), height, 0, 0,
                       width, height, 0, 0, 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, image.segment, 0);
     if (image.readSequence)
-        xcb_discard_reply(m_connection, image.readSequence);
+        xcb_discard_reply(m_connection, *image.readSequence);
     image.readSequence = xcb_get_input_focus(m_connection).sequence;
     xcb_flush(m_connection);
+    m_shown = true;
 #else
     Q_UNUSED(image);
 #endif
 }
 
-// Ready to be drawn into at `size`: read by the server, and as large.
+// Ready to be drawn into at `size`: read by the server, and large enough. A
+// segment is kept while the picture fits in it and takes a quarter of it at
+// least, so that dragging the window's frame does not make one a step.
 bool ShmVideoWindow::prepare(Image& image, QSize size)
 {
     if (size.isEmpty() || size.width() > 0x7FFF || size.height() > 0x7FFF)
         return false;
     waitUntilRead(image);
-    if (image.pixels && image.size == size)
-        return true;
-    release(image);
-#if QT_CONFIG(xcb)
     const int rowPixels = (size.width() + kRowAlignPixels - 1) / kRowAlignPixels * kRowAlignPixels;
     const std::size_t bytes = std::size_t(rowPixels) * 4 * std::size_t(size.height());
+    if (!image.pixels || bytes > image.bytes || bytes * 4 < image.bytes) {
+        Image fresh;
+        if (!attach(fresh, bytes)) {
+            fail("a shared-memory image could not be made or attached");
+            return false;
+        }
+        release(image);
+        image = fresh;
+    }
+    image.size = size;
+    image.rowPixels = rowPixels;
+    return true;
+}
+
+// A segment of `bytes`, mapped here and attached by the server (read-only).
+bool ShmVideoWindow::attach(Image& image, std::size_t bytes)
+{
+#if QT_CONFIG(xcb)
     const int fd = memfd_create("merosonx-video", MFD_CLOEXEC);
     if (fd < 0)
         return false;
@@ -255,11 +298,26 @@ bool ShmVideoWindow::prepare(Image& image, QSize size)
         munmap(pixels, bytes);
         return false;
     }
-    image = Image{segment, pixels, bytes, size, rowPixels, 0};
+    image = Image{};
+    image.segment = segment;
+    image.pixels = pixels;
+    image.bytes = bytes;
     return true;
 #else
+    Q_UNUSED(image);
+    Q_UNUSED(bytes);
     return false;
 #endif
+}
+
+// Nothing more is drawn here; the surface takes over (failed()).
+void ShmVideoWindow::fail(const char* why)
+{
+    if (m_failed)
+        return;
+    qWarning("ShmVideoWindow: %s; the picture is painted by the widget from here on", why);
+    m_failed = true;
+    emit failed();
 }
 
 // The server copies an image when it carries out the put; the answer to the
@@ -269,8 +327,8 @@ void ShmVideoWindow::waitUntilRead(Image& image)
 #if QT_CONFIG(xcb)
     if (!image.readSequence)
         return;
-    std::free(xcb_get_input_focus_reply(m_connection, {image.readSequence}, nullptr));
-    image.readSequence = 0;
+    std::free(xcb_get_input_focus_reply(m_connection, {*image.readSequence}, nullptr));
+    image.readSequence.reset();
 #else
     Q_UNUSED(image);
 #endif
@@ -305,7 +363,7 @@ QSize ShmVideoWindow::targetSize() const
 
 QImage ShmVideoWindow::grabPicture()
 {
-    if (isExposed()) {
+    if (isExposed() && !m_failed) {
         if (!m_shown || m_image.size != targetSize() || m_redrawPending)
             draw(m_engine->takeNewFrame());
         if (m_shown)

@@ -5,6 +5,7 @@
 #include <QWindow>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 class MpvEngine;
 struct xcb_connection_t;
@@ -30,9 +31,10 @@ class ShmVideoWindow : public QWindow
     Q_OBJECT
 public:
     // A window for `engine`'s frames, or nothing where the X server cannot
-    // take these images: another window system, no MIT-SHM 1.2 (as over a
-    // remote connection), or a screen whose visual is not 24-bit 0x00RRGGBB.
-    // The caller then paints the frames itself.
+    // take these images: another window system, no MIT-SHM 1.2, a server
+    // reached over TCP (ssh -X: the segments' descriptors cannot travel),
+    // a screen whose visual is not 24-bit 0x00RRGGBB, or QT_XCB_NO_MITSHM
+    // set. The caller then paints the frames itself.
     static ShmVideoWindow* create(MpvEngine* engine);
     ~ShmVideoWindow() override;
 
@@ -43,6 +45,10 @@ public:
 
 signals:
     void frameRendered();
+    // The server would not take an image after all (no segment could be
+    // attached, or Qt gave the window another visual): nothing more is drawn
+    // here, and frames are passed over until the owner paints them itself.
+    void failed();
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -56,8 +62,8 @@ private:
         std::size_t bytes = 0;
         QSize size;        // in device pixels
         int rowPixels = 0; // the stride in pixels: rows start 64-byte aligned
-        // The round trip sent after the latest put; 0 when none is on its way.
-        unsigned int readSequence = 0;
+        // The round trip sent after the latest put, while it is on its way.
+        std::optional<unsigned int> readSequence;
     };
 
     ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection);
@@ -66,6 +72,8 @@ private:
     void draw(bool newFrame);
     void put(Image& image);
     bool prepare(Image& image, QSize size);
+    bool attach(Image& image, std::size_t bytes);
+    void fail(const char* why);
     void waitUntilRead(Image& image);
     void release(Image& image);
     QImage wrap(const Image& image) const;
@@ -75,7 +83,8 @@ private:
     xcb_connection_t* m_connection;
     std::uint32_t m_gc = 0;
     Image m_image;
-    bool m_shown = false; // the image holds what the window shows
+    bool m_shown = false;  // the image holds what the window shows
+    bool m_failed = false; // the server refused an image: nothing is drawn here
     bool m_videoConfigured = false;
     bool m_hasFrame = false;        // a frame of the current video output was pulled
     bool m_redrawPending = false;   // libmpv asked for a redraw not made yet

@@ -139,6 +139,9 @@ void VideoSurface::prepareRender()
             m_shmWindow->setVideoConfigured(m_videoConfigured);
             connect(m_shmWindow, &ShmVideoWindow::frameRendered, this,
                     &VideoSurface::frameRendered);
+            // Queued: the window goes with the switch.
+            connect(m_shmWindow, &ShmVideoWindow::failed, this, &VideoSurface::paintFramesItself,
+                    Qt::QueuedConnection);
             hostWindow(m_shmWindow);
             emit renderReady();
             return;
@@ -147,6 +150,22 @@ void VideoSurface::prepareRender()
     m_output = Output::Widget;
     connect(m_engine, &MpvEngine::renderUpdateRequested, this, &VideoSurface::onSoftwareUpdate);
     emit renderReady();
+}
+
+// The shared-memory window gave up: this widget paints the frames from here
+// on, starting with the current one.
+void VideoSurface::paintFramesItself()
+{
+    if (m_output != Output::SharedMemory)
+        return;
+    delete m_container;
+    m_container = nullptr;
+    m_shmWindow = nullptr;
+    m_output = Output::Widget;
+    m_hasFrame = m_videoConfigured;
+    m_redrawPending = true;
+    connect(m_engine, &MpvEngine::renderUpdateRequested, this, &VideoSurface::onSoftwareUpdate);
+    update();
 }
 
 void VideoSurface::prepareGlWindow()

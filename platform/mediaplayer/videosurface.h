@@ -80,6 +80,7 @@ protected:
 private:
     static Output chooseOutput();
     void prepareGlWindow();
+    void paintFramesItself();
     void hostWindow(QWindow* window);
     void onSoftwareUpdate();
     void renderSoftwareFrame();

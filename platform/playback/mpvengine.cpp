@@ -84,12 +84,16 @@ constexpr Option kOptions[] = {
     {"load-osd-console", "no", false},
     {"load-auto-profiles", "no", false},
     {"audio-client-name", "Mero Sonx", false},
-    // A quarter second held by the sound server: the audio path wakes about
-    // half as often as with libmpv's 100 ms (PulseAudio) and 20 ms (PipeWire).
-    // Pause, seek and volume act at once whatever it holds; only a change of
-    // speed is heard that much later.
-    {"pulse-buffer", "250", false},
-    {"pipewire-buffer", "250", false},
+    // What the sound server holds: 200 ms wakes PulseAudio's side of the audio
+    // path about half as often as libmpv's 100 ms. Pause and seek act at once
+    // whatever it holds; volume, mute and speed, applied by libmpv before the
+    // server, are heard up to that much later. PipeWire runs its graph at the
+    // shortest period any client asks for, at most its maximum quantum (about
+    // 43 ms by default): asking for more than libmpv's 20 ms lets it wake less
+    // often while the player is its only client, and keeps other clients at
+    // the periods they ask for.
+    {"pulse-buffer", "200", false},
+    {"pipewire-buffer", "200", false},
     // The software output's scaling and conversion (zimg): bilinear, undithered.
     // From 1080p to a 640×360 window that costs a quarter less than Lanczos
     // with random dither, and the picture is as sharp as the OpenGL output's
@@ -474,7 +478,9 @@ void MpvEngine::sendQueuedItems()
         }
         // "append-play": when the entries before this one failed before it
         // reached libmpv, the player has gone idle and starts with this one.
-        args.insert(1, "append-play");
+        // Once the list was told to have ended or failed, entries still
+        // arriving wait for the next play.
+        args.insert(1, m_session.over ? "append" : "append-play");
         args.prepend("loadfile");
         command(args, loadReplyId(m_loadSerial, index));
         ++sent;
@@ -886,14 +892,17 @@ void MpvEngine::handleEndFile(const mpv_event_end_file& end)
         // libmpv goes on to the next entry by itself; only the last one decides.
         if (!isLastEntry(entry))
             break;
+        m_session.over = true;
         if (m_session.entries.size() <= 1 || !m_session.anyItemLoaded)
             emit fileFailed(end.error);
         else
             emit fileEnded();
         break;
     case MPV_END_FILE_REASON_EOF:
-        if (isLastEntry(entry))
+        if (isLastEntry(entry)) {
+            m_session.over = true;
             emit fileEnded();
+        }
         break;
     default:
         break;

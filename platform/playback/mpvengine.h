@@ -223,6 +223,7 @@ private:
         int firstIndex = 0;                    // of the item that opens first
         int pendingReplies = 0;                // load replies still to come
         bool anyItemLoaded = false;            // an item was played
+        bool over = false;                     // fileEnded() or fileFailed() was told
     };
     Session m_session; // of the latest load
     // Items of the latest load still to be handed to libmpv, with their index.

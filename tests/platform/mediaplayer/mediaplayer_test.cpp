@@ -426,14 +426,15 @@ protected:
     void SetUp() override { qputenv("MERO_VIDEO_OUTPUT", GetParam()); }
     void TearDown() override { qunsetenv("MERO_VIDEO_OUTPUT"); }
     bool openGl() const { return std::string_view(GetParam()) == "opengl"; }
-    // The output the surface must have chosen; without MIT-SHM in the X
-    // server (test_mediaplayer_noshm) the widget paints software frames.
+    // The output the surface must have chosen; where the X server takes no
+    // shared memory from the player (test_mediaplayer_noshm, _tcp) the
+    // widget paints software frames.
     VideoSurface::Output output() const
     {
         const std::string_view name = GetParam();
         if (name == "opengl")
             return VideoSurface::Output::OpenGl;
-        if (name == "software" && !qEnvironmentVariableIsSet("MERO_TEST_X_WITHOUT_SHM"))
+        if (name == "software" && !qEnvironmentVariableIsSet("MERO_TEST_NO_SHARED_MEMORY"))
             return VideoSurface::Output::SharedMemory;
         return VideoSurface::Output::Widget;
     }

@@ -2,6 +2,7 @@
 // The playback state machine without widgets or a display: sequences of
 // requests and engine events, the states they pass through and the signals
 // they give, on real libmpv with generated media.
+#include "mpvengine.h"
 #include "playback.h"
 #include "testmedia.h"
 
@@ -261,6 +262,24 @@ TEST(PlaybackStates, APlaylistStepsOverAnEntryThatFailsAndEndsAtItsFirst)
     ASSERT_TRUE(QTest::qWaitFor([&] { return playback.currentEntry() == 0; }, kWaitMs));
     EXPECT_EQ(playback.state(), State::Stopped);
     EXPECT_EQ(entries.count(), 3); // 0, 2, back to 0
+}
+
+// Entries of a long list keep arriving while it plays (the rest of the file
+// is read meanwhile). Once the list was told to have failed, entries that
+// still arrive wait for the next play instead of playing behind the failure.
+TEST(PlaybackEngine, EntriesArrivingAfterTheListFailedWaitForTheNextPlay)
+{
+    MediaItem missing;
+    missing.location = QDir::temp().filePath("merosonx-missing.wav");
+    MediaItem tone;
+    tone.location = testMedia("tone.wav");
+    MpvEngine engine(MpvEngine::Options{{"ao", "null"}});
+    QSignalSpy failed(&engine, &MpvEngine::fileFailed);
+    QSignalSpy started(&engine, &MpvEngine::itemStarted);
+    engine.load({missing});
+    ASSERT_TRUE(failed.wait(kWaitMs));
+    engine.append({tone}, 1);
+    EXPECT_FALSE(started.wait(1000)) << "nothing plays behind a failure";
 }
 
 TEST(PlaybackStates, AFileCutShortOrRemovedWhilePlayingIsSaidAndTheNextOpenWorks)
