@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mpvengine.h"
 
+#include "audiooutputs.h"
 #include "containerformat.h"
 #include "gpudevice.h"
 #include "mediaresolver.h"
@@ -60,8 +61,8 @@ std::uint64_t loadReplyId(std::uint64_t serial, int index)
 }
 
 // Options applied before initialisation, in this order. The player reads no
-// outside configuration, takes no keys of its own and draws no controls; audio
-// falls back to the null output so playback runs in real time without a device.
+// outside configuration, takes no keys of its own and draws no controls. The
+// audio outputs follow (audioOutputOrder).
 struct Option {
     const char* name;
     const char* value;
@@ -71,7 +72,6 @@ constexpr Option kOptions[] = {
     {"config", "no", true},
     {"terminal", "no", true},
     {"vo", "libmpv", true},
-    {"ao", "pipewire,pulse,alsa,null", true},
     {"hwdec", "auto-safe", true},
     {"idle", "yes", true},
     {"keep-open", "yes", true},
@@ -321,8 +321,10 @@ QList<QByteArray> loadArguments(const MediaItem& item, bool opensNow)
     }
     if (target.isEmpty())
         return {};
-    return options.isEmpty() ? QList<QByteArray>{target}
-                             : QList<QByteArray>{target, options.join(',')};
+    QList<QByteArray> arguments{target};
+    if (!options.isEmpty())
+        arguments.append(options.join(','));
+    return arguments;
 }
 
 } // namespace
@@ -341,15 +343,21 @@ MpvEngine::MpvEngine(const Options& extraOptions, QObject* parent) : QObject(par
         m_initError = QStringLiteral("mpv_create failed");
         return;
     }
+    const auto setOption = [&](const char* name, const char* value, bool required) {
+        const int rc = mpv_set_option_string(handle, name, value);
+        if (rc >= 0 || !required)
+            return true;
+        m_initError = QStringLiteral("option %1: %2").arg(QLatin1String(name), errorText(rc));
+        mpv_terminate_destroy(handle);
+        return false;
+    };
     for (const Option& option : kOptions) {
-        const int rc = mpv_set_option_string(handle, option.name, option.value);
-        if (rc < 0 && option.required) {
-            m_initError =
-                QStringLiteral("option %1: %2").arg(QLatin1String(option.name), errorText(rc));
-            mpv_terminate_destroy(handle);
+        if (!setOption(option.name, option.value, option.required))
             return;
-        }
     }
+    const QByteArray audioOutputs = audioOutputOrder();
+    if (!setOption("ao", audioOutputs.constData(), true))
+        return;
     // Without a GPU there is no hardware decoder to try; each try would load a
     // driver library as the first video frame is decoded.
     if (!mayHaveGpu())

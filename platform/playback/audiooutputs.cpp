@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#include "audiooutputs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace
+{
+
+// Where a PipeWire client looks for the server's socket: the remote's name
+// (PIPEWIRE_REMOTE, "pipewire-0" by default; a path stands for itself) in the
+// first runtime directory set, or in the system-wide one.
+bool pipeWireSocketExists()
+{
+    QString remote = qEnvironmentVariable("PIPEWIRE_REMOTE");
+    if (remote.isEmpty())
+        remote = QStringLiteral("pipewire-0");
+    if (QDir::isAbsolutePath(remote))
+        return QFileInfo::exists(remote);
+    QStringList directories;
+    for (const char* name : {"PIPEWIRE_RUNTIME_DIR", "XDG_RUNTIME_DIR", "USERPROFILE"}) {
+        const QString directory = qEnvironmentVariable(name);
+        if (!directory.isEmpty()) {
+            directories.append(directory);
+            break;
+        }
+    }
+    directories.append(QStringLiteral("/run/pipewire"));
+    for (const QString& directory : std::as_const(directories)) {
+        if (QFileInfo::exists(QDir(directory).filePath(remote)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QByteArray audioOutputOrder()
+{
+    return pipeWireSocketExists() ? QByteArrayLiteral("pipewire,pulse,alsa,null")
+                                  : QByteArrayLiteral("pulse,alsa,pipewire,null");
+}
