@@ -7,12 +7,38 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+namespace
+{
+
+// Puts an environment variable back as it was when the test ends.
+class SavedVariable
+{
+public:
+    explicit SavedVariable(const char* name)
+        : m_name(name), m_set(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name))
+    {
+    }
+    ~SavedVariable() { m_set ? qputenv(m_name, m_value) : qunsetenv(m_name); }
+    SavedVariable(const SavedVariable&) = delete;
+    SavedVariable& operator=(const SavedVariable&) = delete;
+
+private:
+    const char* m_name;
+    bool m_set;
+    QByteArray m_value;
+};
+
+} // namespace
+
 TEST(AudioOutputOrder, PipeWireComesFirstOnlyWhereItsSocketIs)
 {
     if (QFile::exists("/run/pipewire/pipewire-0"))
         GTEST_SKIP() << "a system-wide PipeWire server is running";
     const QByteArray pipeWireFirst = "pipewire,pulse,alsa,null";
     const QByteArray pulseFirst = "pulse,alsa,pipewire,null";
+    const SavedVariable saved[] = {SavedVariable("XDG_RUNTIME_DIR"),
+                                   SavedVariable("PIPEWIRE_RUNTIME_DIR"),
+                                   SavedVariable("PIPEWIRE_REMOTE")};
     QTemporaryDir runtime;
     QTemporaryDir other;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
@@ -43,8 +69,4 @@ TEST(AudioOutputOrder, PipeWireComesFirstOnlyWhereItsSocketIs)
     EXPECT_EQ(audioOutputOrder(), pulseFirst);
     qputenv("PIPEWIRE_REMOTE", other.filePath("studio").toUtf8());
     EXPECT_EQ(audioOutputOrder(), pipeWireFirst);
-
-    qunsetenv("PIPEWIRE_REMOTE");
-    qunsetenv("PIPEWIRE_RUNTIME_DIR");
-    qunsetenv("XDG_RUNTIME_DIR");
 }
