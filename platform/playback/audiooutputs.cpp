@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStringList>
 #include <QtGlobal>
 
 namespace
@@ -19,20 +18,16 @@ bool pipeWireSocketExists()
         remote = QStringLiteral("pipewire-0");
     if (QDir::isAbsolutePath(remote))
         return QFileInfo::exists(remote);
-    QStringList directories;
+    const auto socketIn = [&remote](const QString& directory) {
+        return QFileInfo::exists(QDir(directory).filePath(remote));
+    };
+    QString runtime;
     for (const char* name : {"PIPEWIRE_RUNTIME_DIR", "XDG_RUNTIME_DIR", "USERPROFILE"}) {
-        const QString directory = qEnvironmentVariable(name);
-        if (!directory.isEmpty()) {
-            directories.append(directory);
+        runtime = qEnvironmentVariable(name);
+        if (!runtime.isEmpty())
             break;
-        }
     }
-    directories.append(QStringLiteral("/run/pipewire"));
-    for (const QString& directory : std::as_const(directories)) {
-        if (QFileInfo::exists(QDir(directory).filePath(remote)))
-            return true;
-    }
-    return false;
+    return (!runtime.isEmpty() && socketIn(runtime)) || socketIn(QStringLiteral("/run/pipewire"));
 }
 
 } // namespace

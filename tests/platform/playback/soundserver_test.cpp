@@ -2,6 +2,7 @@
 // The sound server going away while a file plays, and coming back: on a
 // PulseAudio server of the test's own, with a null sink.
 #include "playback.h"
+#include "scopedenvironment.h"
 #include "soundserver.h"
 #include "testmedia.h"
 
@@ -19,8 +20,9 @@ TEST(SoundServer, PlaybackGoesOnWhenItGoesAndTakesItBackWhenItReturns)
     if (QStandardPaths::findExecutable("pulseaudio").isEmpty())
         GTEST_SKIP() << "pulseaudio is not installed";
     QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    qputenv("PULSE_RUNTIME_PATH", (runtime.path() + "/pulse").toUtf8());
+    ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", runtime.path());
+    environment.set("PULSE_RUNTIME_PATH", runtime.path() + "/pulse");
     SoundServer server(runtime.path());
     ASSERT_TRUE(server.start());
 
@@ -51,6 +53,4 @@ TEST(SoundServer, PlaybackGoesOnWhenItGoesAndTakesItBackWhenItReturns)
         << "the server that came back is taken again";
     EXPECT_EQ(playback.statusText(), "再生中");
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.hasPlayerStream(); }, kWaitMs));
-    qunsetenv("XDG_RUNTIME_DIR");
-    qunsetenv("PULSE_RUNTIME_PATH");
 }
