@@ -59,7 +59,6 @@ public:
     // What prepareRender() chose; None before.
     enum class Output { None, OpenGl, SharedMemory, Widget };
     Output output() const { return m_output; }
-    bool usesOpenGl() const { return m_output == Output::OpenGl; }
     // The picture is in a native window of its own: widgets meant to show
     // over it need native windows too.
     bool hasNativeWindow() const
