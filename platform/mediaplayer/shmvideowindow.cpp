@@ -283,9 +283,11 @@ bool ShmVideoWindow::attach(Image& image, std::size_t bytes)
     const int fd = memfd_create("merosonx-video", MFD_CLOEXEC);
     if (fd < 0)
         return false;
+    // Its pages are made in one go: the first frame drawn into a full-screen
+    // segment would otherwise fault some two thousand times on the UI thread.
     void* pixels = MAP_FAILED;
     if (ftruncate(fd, off_t(bytes)) == 0)
-        pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
     if (pixels == MAP_FAILED) {
         ::close(fd);
         return false;

@@ -287,10 +287,13 @@ void VideoSurface::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-// With a native video window, seen only until that window exists, which then
-// covers the widget.
+// Once a native video window exists it covers the widget and draws the idle
+// picture itself: painting the widget then would fill a full screen's worth
+// of backing store nobody sees.
 void VideoSurface::paintEvent(QPaintEvent*)
 {
+    if (m_container && m_container->isVisible())
+        return;
     if (m_output == Output::Widget)
         renderSoftwareFrame();
     QPainter painter(this);
