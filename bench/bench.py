@@ -16,7 +16,9 @@ in turns, for several rounds, and we record:
   read off the screen some 200 times a second, a number counts only when both
   copies agree, and a player's count is the number of distinct numbers seen,
 - for MeroSonx in one extra run per file, the UI thread's longest event-loop
-  stall while playing (MERO_STALL_PROBE=1 makes it print that at exit).
+  stall while playing (MERO_STALL_PROBE=1 makes it print that at exit); for a
+  video in one more, which a click on the picture and F put in full screen
+  early on, as a user would.
 
 Every figure is the median over the rounds, shown with its ratio to the
 cheapest peer of its row (the lowest median among the other players that
@@ -289,7 +291,7 @@ class MeroSonx(Player):
             shutil.copy2(self.binary, binary)
         with open(os.path.join(workdir, "Settei.dat"), "w", newline="") as f:
             f.write(self.settings(size))
-        # Its own output order (pipewire, pulse, alsa, null) finds the server.
+        # Its own order of audio outputs finds the server.
         return [binary, media]
 
 
@@ -416,8 +418,25 @@ def thread_times(pid):
     return times
 
 
+def enter_full_screen():
+    """Clicks MeroSonx's picture (near the top of its window) and presses F."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Mero Sonx"],
+                           capture_output=True, text=True)
+    windows = found.stdout.split()
+    if not windows:
+        return False
+    shape = subprocess.run(["xdotool", "getwindowgeometry", "--shell", windows[0]],
+                           capture_output=True, text=True).stdout
+    geometry = dict(line.split("=", 1) for line in shape.split() if "=" in line)
+    x = int(geometry["X"]) + int(geometry["WIDTH"]) // 2
+    y = int(geometry["Y"]) + 80
+    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1", "key", "f"],
+                   capture_output=True, timeout=10)
+    return True
+
+
 def run_once(player, media, has_video, size, screen, sound, source=None, stall_probe=False,
-             threads=False):
+             threads=False, full_screen=False):
     workdir = tempfile.mkdtemp(prefix="merosonx-bench-")
     os.chmod(workdir, 0o755)
     try:
@@ -440,13 +459,17 @@ def run_once(player, media, has_video, size, screen, sound, source=None, stall_p
             # server the end comes later than the length: the stream starts
             # and drains with the server's latency.
             end = start + DURATION + 30
-            reader = screen.start_reading(size, source, start) if has_video else None
+            reader = (screen.start_reading(size, source, start)
+                      if has_video and not full_screen else None)
             query = None
             next_thread_look = start + 1.0
             next_end_look = start + DURATION - 0.5
             pid = None
+            entered = not full_screen
             while proc.poll() is None and time.monotonic() < end:
                 now = time.monotonic()
+                if not entered and now > start + 1.5:
+                    entered = enter_full_screen()
                 if query is None and now > start + 4.0:
                     query = sound.sink_inputs()
                 if threads and now >= next_thread_look:
@@ -599,6 +622,7 @@ def run(args, size, paths, screen, sound):
 
     results = {}  # (media, player) -> [Result]
     stalls = {}
+    full_screen_stalls = {}
     for name, _, _, has_video, _, source in media:
         for round_index in range(args.rounds):
             # a different player starts each round
@@ -624,6 +648,12 @@ def run(args, size, paths, screen, sound):
                          stall_probe=True)
             stalls[name] = r.stall
             log(f"bench: {name} MeroSonx stall probe: {fmt(r.stall, '{:.1f}')} ms")
+            if has_video:
+                r = run_once(merosonx, paths[name], has_video, size, screen, sound, source,
+                             stall_probe=True, full_screen=True)
+                full_screen_stalls[name] = r.stall
+                log(f"bench: {name} MeroSonx stall probe in full screen: "
+                    f"{fmt(r.stall, '{:.1f}')} ms")
 
     load_after = load_average()
     print()
@@ -663,6 +693,10 @@ def run(args, size, paths, screen, sound):
         if name in stalls:
             rows.append([description, "UI stall max ms"] +
                         [fmt(stalls[name], "{:.0f}") if p is merosonx else "" for p in players])
+        if name in full_screen_stalls:
+            rows.append([description, "UI stall max ms, full screen"] +
+                        [fmt(full_screen_stalls[name], "{:.0f}") if p is merosonx else ""
+                         for p in players])
         silent = [p.name for p in players
                   if any(not r.streams for r in results[(name, p.name)])]
         if silent:
