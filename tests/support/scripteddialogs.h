@@ -25,7 +25,12 @@ public:
         openRequests.push_back(request);
         if (openAnswers.empty())
             return std::nullopt;
-        auto answer = openAnswers.front();
+        // Copied as a path, not as an optional: GCC 12 warns of the optional's
+        // copy as maybe uninitialized.
+        const std::optional<QString>& next = openAnswers.front();
+        std::optional<QString> answer;
+        if (next)
+            answer = *next;
         openAnswers.pop_front();
         return answer;
     }
