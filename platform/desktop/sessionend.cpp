@@ -25,6 +25,11 @@ SessionEnd::SessionEnd(std::function<void()> unload, QObject* parent)
     Q_ASSERT(!g_instance);
     g_instance = this;
 
+    // A write to a connection whose other end is gone (the X server, above
+    // all) fails with EPIPE instead of killing the process before its way
+    // out has run. Qt's own sockets and processes ignore SIGPIPE as well.
+    std::signal(SIGPIPE, SIG_IGN);
+
     m_signals = new SignalWatcher({SIGTERM, SIGHUP, SIGINT}, this);
     connect(m_signals, &SignalWatcher::received, this, &SessionEnd::onSignal);
 

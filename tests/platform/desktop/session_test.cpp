@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -156,6 +157,19 @@ TEST(SessionEnd, EachTerminationSignalEndsThroughTheUnloadOnce)
         end.end();
         EXPECT_EQ(unloads, 1) << number;
     }
+}
+
+TEST(SessionEnd, AWriteToAConnectionThatBrokeFailsInsteadOfEndingTheProgram)
+{
+    std::signal(SIGPIPE, SIG_DFL); // as a program starts
+    SessionEnd end([] {});
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    errno = 0;
+    EXPECT_EQ(::write(ends[1], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    ::close(ends[1]);
 }
 
 TEST(SessionEnd, AnEndAlreadyUnderWayIsNotRepeated)
