@@ -123,14 +123,16 @@ TEST_F(WaylandSession, WithoutTheXcbPluginTheyStayOnWayland)
     const QDir plugins(dir.filePath("plugins"));
     ASSERT_TRUE(plugins.mkpath("platforms"));
     for (const QString& folder : qtPlugins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (folder != "platforms")
+        if (folder != "platforms") {
             ASSERT_TRUE(QFile::link(qtPlugins.filePath(folder), plugins.filePath(folder)));
+        }
     }
     const QDir platforms(qtPlugins.filePath("platforms"));
     for (const QString& plugin : platforms.entryList(QDir::Files)) {
-        if (plugin != "libqxcb.so")
+        if (plugin != "libqxcb.so") {
             ASSERT_TRUE(
                 QFile::link(platforms.filePath(plugin), plugins.filePath("platforms/" + plugin)));
+        }
     }
     const QString program = dir.filePath("probe");
     ASSERT_TRUE(QFile::copy(MERO_PLATFORM_PROBE, program));
