@@ -223,11 +223,23 @@ class Screen:
 
 # --- players --------------------------------------------------------------------
 
-def quit_merosonx(proc, timeout=10.0):
-    """Ctrl+Q to the main window (its normal quit); SIGTERM if that fails."""
+def merosonx_windows():
+    """MeroSonx's visible windows (its full-screen window has the main window's title)."""
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Mero Sonx"],
                            capture_output=True, text=True)
-    windows = found.stdout.split()
+    return found.stdout.split()
+
+
+def window_size(window):
+    shape = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                           capture_output=True, text=True).stdout
+    geometry = dict(line.split("=", 1) for line in shape.split() if "=" in line)
+    return {key: int(geometry.get(key, 0)) for key in ("X", "Y", "WIDTH", "HEIGHT")}
+
+
+def quit_merosonx(proc, timeout=10.0):
+    """Ctrl+Q to the main window (its normal quit); SIGTERM if that fails."""
+    windows = merosonx_windows()
     if windows:
         subprocess.run(["xdotool", "windowactivate", "--sync", windows[0], "key",
                         "--clearmodifiers", "ctrl+q"], capture_output=True, timeout=10)
@@ -371,6 +383,7 @@ class Result:
         self.frames = None    # distinct frame numbers seen
         self.wall = None
         self.stall = None     # ms
+        self.full_screen = None  # a full-screen run: whether full screen was seen
         self.streams = []     # the sound server's streams while it played
         self.reads = 0        # screen reads while the picture was known
         self.read_gap = 0.0   # longest time between two reads, s
@@ -419,20 +432,26 @@ def thread_times(pid):
 
 
 def enter_full_screen():
-    """Clicks MeroSonx's picture (near the top of its window) and presses F."""
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Mero Sonx"],
-                           capture_output=True, text=True)
-    windows = found.stdout.split()
+    """Clicks MeroSonx's picture (near the top of its window) and presses F.
+    None while it has no window yet; then whether a window of the screen's
+    size was seen within 3 s."""
+    windows = merosonx_windows()
     if not windows:
-        return False
-    shape = subprocess.run(["xdotool", "getwindowgeometry", "--shell", windows[0]],
-                           capture_output=True, text=True).stdout
-    geometry = dict(line.split("=", 1) for line in shape.split() if "=" in line)
-    x = int(geometry["X"]) + int(geometry["WIDTH"]) // 2
-    y = int(geometry["Y"]) + 80
+        return None
+    main = window_size(windows[0])
+    x = main["X"] + main["WIDTH"] // 2
+    y = main["Y"] + 80
     subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1", "key", "f"],
                    capture_output=True, timeout=10)
-    return True
+    screen = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
+                            text=True).stdout.split()
+    deadline = time.monotonic() + 3.0
+    while time.monotonic() < deadline:
+        if any([str(w["WIDTH"]), str(w["HEIGHT"])] == screen
+               for w in map(window_size, merosonx_windows())):
+            return True
+        time.sleep(0.1)
+    return False
 
 
 def run_once(player, media, has_video, size, screen, sound, source=None, stall_probe=False,
@@ -465,11 +484,12 @@ def run_once(player, media, has_video, size, screen, sound, source=None, stall_p
             next_thread_look = start + 1.0
             next_end_look = start + DURATION - 0.5
             pid = None
-            entered = not full_screen
+            entered = None if full_screen else True
             while proc.poll() is None and time.monotonic() < end:
                 now = time.monotonic()
-                if not entered and now > start + 1.5:
+                if entered is None and now > start + 1.5:
                     entered = enter_full_screen()
+                    result.full_screen = entered
                 if query is None and now > start + 4.0:
                     query = sound.sink_inputs()
                 if threads and now >= next_thread_look:
@@ -651,9 +671,11 @@ def run(args, size, paths, screen, sound):
             if has_video:
                 r = run_once(merosonx, paths[name], has_video, size, screen, sound, source,
                              stall_probe=True, full_screen=True)
-                full_screen_stalls[name] = r.stall
+                if not r.full_screen:
+                    log(f"bench: {name} MeroSonx did not go full screen; no figure")
+                full_screen_stalls[name] = r.stall if r.full_screen else None
                 log(f"bench: {name} MeroSonx stall probe in full screen: "
-                    f"{fmt(r.stall, '{:.1f}')} ms")
+                    f"{fmt(full_screen_stalls[name], '{:.1f}')} ms")
 
     load_after = load_average()
     print()

@@ -16,9 +16,9 @@ class SignalWatcher;
 //   thread, and a handler registered with atexit() runs the way out there,
 //   while the application object and the windows still exist (their X
 //   requests fail quietly). It is registered once the event loop runs, after
-//   start-up has brought up what the way out uses. SIGPIPE is ignored from
-//   then on, so that writing to the connection that broke cannot kill the
-//   program first.
+//   start-up has brought up what the way out uses. SIGPIPE is ignored for
+//   the rest of the process from construction on, so that writing to the
+//   connection that broke cannot kill the program first.
 //
 // `unload` runs at most once, on the UI thread; it is expected to end the
 // program (the main window's unload quits the application). A second

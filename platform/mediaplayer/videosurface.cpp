@@ -292,7 +292,7 @@ void VideoSurface::resizeEvent(QResizeEvent* event)
 // of backing store nobody sees.
 void VideoSurface::paintEvent(QPaintEvent*)
 {
-    if (m_container && m_container->isVisible())
+    if (hasNativeWindow())
         return;
     if (m_output == Output::Widget)
         renderSoftwareFrame();
