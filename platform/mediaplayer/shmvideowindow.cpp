@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QSurfaceFormat>
 #include <QSysInfo>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -87,6 +88,12 @@ ShmVideoWindow::ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection)
     format.setAlphaBufferSize(0);
     setFormat(format);
     connect(m_engine, &MpvEngine::renderUpdateRequested, this, &ShmVideoWindow::onRenderUpdate);
+    m_drawLater.setSingleShot(true);
+    m_drawLater.setInterval(0);
+    connect(&m_drawLater, &QTimer::timeout, this, [this] {
+        if (isExposed() && !m_failed)
+            draw(m_engine->takeNewFrame());
+    });
 }
 
 ShmVideoWindow::~ShmVideoWindow()
@@ -161,7 +168,8 @@ void ShmVideoWindow::onRenderUpdate()
 {
     m_redrawPending = true;
     if (isExposed() && !m_failed) {
-        draw(m_engine->takeNewFrame());
+        if (!drawLater()) // or the frame is drawn with it
+            draw(m_engine->takeNewFrame());
     } else if (m_engine->takeNewFrame()) {
         m_engine->skipFrame();
         m_hasFrame = true;
@@ -171,7 +179,7 @@ void ShmVideoWindow::onRenderUpdate()
 
 void ShmVideoWindow::exposeEvent(QExposeEvent*)
 {
-    if (!isExposed() || m_failed)
+    if (!isExposed() || m_failed || drawLater())
         return;
     const bool newFrame = m_engine->takeNewFrame();
     if (!newFrame && !m_redrawPending && m_shown && m_image.size == targetSize())
@@ -182,8 +190,35 @@ void ShmVideoWindow::exposeEvent(QExposeEvent*)
 
 void ShmVideoWindow::resizeEvent(QResizeEvent*)
 {
-    if (isExposed() && !m_failed)
+    if (isExposed() && !m_failed && !drawLater())
         draw(m_engine->takeNewFrame());
+}
+
+// A picture of more than twice the area drawn last (full screen, a larger
+// size mode) shows black at once and is drawn in a later pass of the event
+// loop. Its new segment and the conversion of a whole screen take 15-25 ms,
+// which would otherwise come on top of a new window's creation and painting
+// in the same pass. Smaller steps, as when the frame is dragged, are drawn at
+// once: black there would flicker.
+bool ShmVideoWindow::drawLater()
+{
+    const QSize target = targetSize();
+    const auto area = [](QSize s) { return qint64(s.width()) * s.height(); };
+    if (!m_drawLater.isActive() && !(m_shown && area(target) > 2 * area(m_image.size)))
+        return false;
+#if QT_CONFIG(xcb)
+    if (!ensureGc())
+        return true;
+    // The server fills it: nothing of the old picture or of what lay under
+    // the window shows meanwhile. The GC's foreground is pixel 0, black.
+    const xcb_rectangle_t all{0, 0, std::uint16_t(std::min(target.width(), 0xFFFF)),
+                              std::uint16_t(std::min(target.height(), 0xFFFF))};
+    xcb_poly_fill_rectangle(m_connection, xcb_window_t(winId()), m_gc, 1, &all);
+    xcb_flush(m_connection);
+#endif
+    m_shown = false;
+    m_drawLater.start();
+    return true;
 }
 
 // A new frame is drawn at once, even before the engine's report that the
@@ -192,6 +227,7 @@ void ShmVideoWindow::resizeEvent(QResizeEvent*)
 // frame was drawn.
 void ShmVideoWindow::draw(bool newFrame)
 {
+    m_drawLater.stop();
     m_hasFrame = m_hasFrame || newFrame;
     m_frameUnreported = m_frameUnreported || newFrame;
     const bool showVideo = m_videoConfigured && m_hasFrame;
@@ -226,18 +262,8 @@ void ShmVideoWindow::put(Image& image)
 {
 #if QT_CONFIG(xcb)
     const auto window = xcb_window_t(winId());
-    if (!m_gc) {
-        // Qt chose the window's visual from its format: it must be the 24-bit one.
-        const auto geometry = adopt(
-            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-        if (!geometry || geometry->depth != 24) {
-            fail("the video window's visual is not 24-bit");
-            return;
-        }
-        m_gc = xcb_generate_id(m_connection);
-        const std::uint32_t noExposures = 0;
-        xcb_create_gc(m_connection, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    }
+    if (!ensureGc())
+        return;
     const auto width = std::uint16_t(image.size.width());
     const auto height = std::uint16_t(image.size.height());
     xcb_shm_put_image(m_connection, window, m_gc, std::uint16_t(image.rowPixels), height, 0, 0,
@@ -249,6 +275,29 @@ void ShmVideoWindow::put(Image& image)
     m_shown = true;
 #else
     Q_UNUSED(image);
+#endif
+}
+
+// The GC the images are put with, made on first use.
+bool ShmVideoWindow::ensureGc()
+{
+#if QT_CONFIG(xcb)
+    if (m_gc)
+        return true;
+    const auto window = xcb_window_t(winId());
+    // Qt chose the window's visual from its format: it must be the 24-bit one.
+    const auto geometry = adopt(
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    if (!geometry || geometry->depth != 24) {
+        fail("the video window's visual is not 24-bit");
+        return false;
+    }
+    m_gc = xcb_generate_id(m_connection);
+    const std::uint32_t noExposures = 0;
+    xcb_create_gc(m_connection, m_gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    return true;
+#else
+    return false;
 #endif
 }
 

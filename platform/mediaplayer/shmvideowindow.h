@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWindow>
 #include <cstddef>
 #include <cstdint>
@@ -69,8 +70,10 @@ private:
     ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection);
     bool hasUsableVisual();
     void onRenderUpdate();
+    bool drawLater();
     void draw(bool newFrame);
     void put(Image& image);
+    bool ensureGc();
     bool prepare(Image& image, QSize size);
     bool attach(Image& image, std::size_t bytes);
     void fail(const char* why);
@@ -89,4 +92,5 @@ private:
     bool m_hasFrame = false;        // a frame of the current video output was pulled
     bool m_redrawPending = false;   // libmpv asked for a redraw not made yet
     bool m_frameUnreported = false; // a frame was pulled and not yet shown and told
+    QTimer m_drawLater;             // a large picture's draw, in a later pass of the event loop
 };

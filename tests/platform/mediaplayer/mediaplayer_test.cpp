@@ -529,6 +529,29 @@ TEST_P(MediaPlayerVideo, NoticesShowOverThePictureInTheWindowAndFullScreen)
     }
 }
 
+// A picture many times larger, as full screen makes it, is drawn in a later
+// pass of the event loop by the shared-memory output: it must come, fitted.
+TEST_P(MediaPlayerVideo, FullScreenShowsThePausedFrameFittedAndTheWindowGetsItBack)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    const QWidget* surface = player.videoSurface();
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("green.mp4"));
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    player.pause();
+    for (const bool fullScreen : {true, false}) {
+        player.setFullScreen(fullScreen);
+        QWidget& top = *surface->window();
+        const auto fitted = [&] {
+            const QPoint centre = surface->rect().center();
+            return isGreen(onScreen(top, surface, centre)) &&
+                   isDark(onScreen(top, surface, {1, 1})); // a bar: 4:3 fits no surface here
+        };
+        EXPECT_TRUE(waitUntil(fitted, 2000)) << (fullScreen ? "full screen" : "window");
+    }
+}
+
 TEST_P(MediaPlayerVideo, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
 {
     Host host;
