@@ -217,6 +217,11 @@ bool ShmVideoWindow::drawLater()
     xcb_flush(m_connection);
 #endif
     m_shown = false;
+    // Started anew by each frame that comes meanwhile: its time is then later
+    // than the timers already due, which fire first. Started only once, it
+    // fired before them more often, and the pass that creates a full-screen
+    // window and the one that draws it were timed as one (1080p, six entries
+    // each: 13-33 ms against 11-24 ms).
     m_drawLater.start();
     return true;
 }
