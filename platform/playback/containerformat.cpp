@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "containerformat.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <array>
 #include <filesystem>
@@ -101,6 +104,21 @@ bool isMpegAudio(const QByteArray& frames)
     return true;
 }
 
+// libmpv opens the subtitle files it finds beside a media file with the
+// file's own options: a demuxer named for the media would be forced on them,
+// and they would not open. Pictures beside it open anyway, through libmpv's
+// own image demuxer.
+bool subtitlesBeside(const QString& path)
+{
+    // Every extension libmpv looks for, whatever the name before it.
+    static const QStringList kSubtitles = {"*.utf", "*.utf8", "*.utf-8", "*.idx", "*.sub", "*.srt",
+                                           "*.rt",  "*.ssa",  "*.ass",   "*.mks", "*.vtt", "*.sup",
+                                           "*.scc", "*.smi",  "*.lrc",   "*.pgs"};
+    QDirIterator files(QFileInfo(path).absolutePath(), kSubtitles,
+                       QDir::Files | QDir::Hidden | QDir::System);
+    return files.hasNext();
+}
+
 } // namespace
 
 namespace containerformat
@@ -133,7 +151,8 @@ QByteArray ofFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return of(file);
+    const QByteArray format = of(file);
+    return format.isEmpty() || subtitlesBeside(path) ? QByteArray() : format;
 }
 
 } // namespace containerformat

@@ -16,7 +16,10 @@ class QIODevice;
 namespace containerformat
 {
 
-QByteArray of(QIODevice& device);       // reads from the start; the position moves
-QByteArray ofFile(const QString& path); // empty for anything but a regular file
+// Reads from the start; the position moves.
+QByteArray of(QIODevice& device);
+// As of(), and empty for anything but a regular file or where subtitle files
+// lie beside it: libmpv would force the named demuxer on them too.
+QByteArray ofFile(const QString& path);
 
 } // namespace containerformat

@@ -73,6 +73,9 @@ TEST(ContainerFormat, GeneratedFilesAreKnownByTheirContent)
     const QString misnamed = dir.filePath("song.mp3");
     ASSERT_TRUE(QFile::copy(testMedia("tone.wav"), misnamed));
     EXPECT_EQ(containerformat::ofFile(misnamed), "wav");
+    // libmpv would open subtitles beside it with the named demuxer too.
+    ASSERT_TRUE(writeBytes(dir.filePath("lyrics.LRC"), "[00:01.00]歌\n"));
+    EXPECT_EQ(containerformat::ofFile(misnamed), "");
     EXPECT_EQ(containerformat::ofFile(dir.filePath("missing.mp3")), "");
     EXPECT_EQ(containerformat::ofFile(dir.path()), "");
 #ifdef Q_OS_UNIX
