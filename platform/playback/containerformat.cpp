@@ -104,6 +104,43 @@ bool isMpegAudio(const QByteArray& frames)
     return true;
 }
 
+quint32 bigEndian32(const QByteArray& data, qint64 at)
+{
+    quint32 value = 0;
+    for (qint64 i = at; i < at + 4; ++i)
+        value = value << 8 | static_cast<unsigned char>(data[i]);
+    return value;
+}
+
+// ISO base media (MP4, M4A, 3GP, QuickTime with a file type box): a whole
+// "ftyp" box first, its major brand and minor version followed by whole
+// compatible brands. JPEG 2000 and JPEG XL images begin the same way and are
+// libavformat's to tell apart.
+bool isIsoMedia(const QByteArray& head)
+{
+    if (head.size() < 16 || head.mid(4, 4) != "ftyp")
+        return false;
+    const quint32 size = bigEndian32(head, 0);
+    const QByteArray brand = head.mid(8, 4);
+    return size >= 16 && size <= 4096 && size % 4 == 0 && brand != "jp2 " && brand != "jpx " &&
+           brand != "jxl ";
+}
+
+// An Ogg stream's first page: version 0, the beginning of a stream (and its
+// end too, for a stream of one page).
+bool isOgg(const QByteArray& head)
+{
+    return head.size() >= 6 && head.startsWith(QByteArray("OggS\0", 5)) &&
+           (head[5] == '\x02' || head[5] == '\x06');
+}
+
+// FLAC: its marker, then the stream information block of 34 bytes.
+bool isFlac(const QByteArray& head)
+{
+    return head.size() >= 8 && head.startsWith("fLaC") && (head[4] & 0x7F) == 0 &&
+           (bigEndian32(head, 4) & 0xFFFFFF) == 34;
+}
+
 // libmpv opens the subtitle files it finds beside a media file with the
 // file's own options: a demuxer named for the media would be forced on them,
 // and they would not open. Pictures beside it open anyway, through libmpv's
@@ -136,6 +173,12 @@ QByteArray of(QIODevice& device)
         if (head.startsWith("FORM") && (form == "AIFF" || form == "AIFC"))
             return "aiff";
     }
+    if (isIsoMedia(head))
+        return "mov";
+    if (isOgg(head))
+        return "ogg";
+    if (isFlac(head))
+        return "flac";
     const std::optional<qint64> tag = id3Length(head);
     if (tag && isMpegAudio(*tag == 0 ? head : readAt(device, *tag, kMpegBytes)))
         return "mp3";

@@ -7,12 +7,15 @@
 class QIODevice;
 
 // The libavformat demuxer for a file whose first bytes leave no doubt about
-// its format: RIFF WAVE, AIFF/AIFC, or MPEG audio layer II or III (after an
-// ID3v2 tag or not) whose first three frames follow one another. Empty for
-// anything else, which libavformat then identifies itself.
+// its format: RIFF WAVE, AIFF/AIFC, ISO base media (MP4, M4A, 3GP, QuickTime)
+// beginning with its file type box, Ogg, FLAC, or MPEG audio layer II or III
+// (after an ID3v2 tag or not) whose first three frames follow one another.
+// Empty for anything else, which libavformat then identifies itself; Matroska
+// is libmpv's own demuxer's, which comes before libavformat's anyway.
 //
 // Naming the demuxer spares libavformat its format probe, which asks every
-// demuxer it has about the file's first kilobytes, several times over.
+// demuxer it has about the file's first kilobytes, several times over: their
+// code stays unread, about 2 MiB of the player's resident memory.
 namespace containerformat
 {
 

@@ -104,6 +104,9 @@ const QList<Recipe>& recipes()
         {"tone.wma", tone({"-c:a", "wmav2", "-b:a", "64k", "-f", "asf"})},
         {"tone.mp2", tone({"-c:a", "mp2", "-b:a", "64k", "-f", "mp2"})},
         {"tone.aac", tone({"-c:a", "aac", "-b:a", "64k", "-f", "adts"})},
+        {"tone.m4a", tone({"-c:a", "aac", "-b:a", "64k", "-f", "ipod"})},
+        {"tone.ogg", tone({"-c:a", "libvorbis", "-f", "ogg"})},
+        {"tone.flac", tone({"-c:a", "flac", "-f", "flac"})},
     };
     return table;
 }

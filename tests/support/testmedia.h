@@ -21,6 +21,8 @@
 //   "tone.au", "tone.snd", "tone.aif", "tone.aiff", "tone.aifc", "tone.wma"
 //                  2 s, 440 Hz mono (Sun AU 16-bit and mu-law, AIFF, AIFF-C
 //                  "sowt", WMA v2 in ASF)
+//   "tone.m4a", "tone.ogg", "tone.flac"
+//                  2 s, 440 Hz mono (AAC in MP4 "M4A ", Vorbis in Ogg, FLAC)
 //   "corrupt.mp4"  deterministic garbage bytes under a media name
 //   "notmedia.txt" a short Japanese text file
 // Returns an empty string for an unknown name or when the file cannot be made

@@ -7,6 +7,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_UNIX
@@ -65,8 +67,13 @@ TEST(ContainerFormat, GeneratedFilesAreKnownByTheirContent)
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.aifc")), "aiff");
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.mp3")), "mp3"); // tagged
     EXPECT_EQ(containerformat::ofFile(testMedia("tone.mp2")), "mp3");
+    EXPECT_EQ(containerformat::ofFile(testMedia("green.mp4")), "mov");
+    EXPECT_EQ(containerformat::ofFile(testMedia("tone.m4a")), "mov");
+    EXPECT_EQ(containerformat::ofFile(testMedia("tone.ogg")), "ogg");
+    EXPECT_EQ(containerformat::ofFile(testMedia("tone.flac")), "flac");
+    // Matroska is libmpv's own demuxer's.
     for (const char* left :
-         {"tone.aac", "tone.wma", "tone.au", "green.mp4", "notmedia.txt", "corrupt.mp4"})
+         {"tone.aac", "tone.wma", "tone.au", "tracks.mkv", "notmedia.txt", "corrupt.mp4"})
         EXPECT_EQ(containerformat::ofFile(testMedia(left)), "") << left;
 
     QTemporaryDir dir;
@@ -105,6 +112,30 @@ TEST(ContainerFormat, MpegAudioNeedsThreeFramesInARow)
     EXPECT_EQ(formatOf(frames(3, "\xFF\xFB\x00\x00")), "") << "free format";
     EXPECT_EQ(formatOf(frames(3, "\xFF\xFF\x90\x00")), "") << "layer I";
     EXPECT_EQ(formatOf(frames(3, "\xFF\xF1\x50\x80")), "") << "ADTS AAC";
+}
+
+TEST(ContainerFormat, BoxesAndPagesMustBeWhole)
+{
+    const auto ftyp = [](quint32 size, const char* brand) {
+        QByteArray box(4, '\0');
+        qToBigEndian(size, box.data());
+        return box + "ftyp" + brand + QByteArray(int(std::max<quint32>(size, 12) - 12), '\0');
+    };
+    EXPECT_EQ(formatOf(ftyp(20, "isom")), "mov");
+    EXPECT_EQ(formatOf(ftyp(18, "isom")), "") << "brands are four bytes each";
+    EXPECT_EQ(formatOf(ftyp(12, "isom")), "") << "no minor version";
+    EXPECT_EQ(formatOf(ftyp(20, "jp2 ")), "") << "a JPEG 2000 image";
+
+    const QByteArray page("OggS\0\x02", 6);
+    EXPECT_EQ(formatOf(page + QByteArray(22, '\0')), "ogg");
+    EXPECT_EQ(formatOf(QByteArray("OggS\0\x01", 6) + QByteArray(22, '\0')), "")
+        << "a page that continues another";
+    EXPECT_EQ(formatOf(QByteArray("OggS\x01\x02", 6) + QByteArray(22, '\0')), "");
+
+    const QByteArray info("fLaC\0\0\0\x22", 8);
+    EXPECT_EQ(formatOf(info + QByteArray(34, '\0')), "flac");
+    EXPECT_EQ(formatOf(QByteArray("fLaC\x04\0\0\x22", 8) + QByteArray(34, '\0')), "")
+        << "no stream information first";
 }
 
 TEST(ContainerFormat, Id3TagsOfAnyLengthAreSkipped)

@@ -27,6 +27,11 @@ class EveryType : public testing::TestWithParam<TypeCase>
 {
 };
 
+std::string typeCaseName(const testing::TestParamInfo<TypeCase>& info)
+{
+    return QString::fromLatin1(info.param.name).replace(u'.', u'_').toStdString();
+}
+
 TEST_P(EveryType, PlaysToAKnownPosition)
 {
     const QString file = testMedia(QString::fromLatin1(GetParam().name));
@@ -46,18 +51,21 @@ TEST_P(EveryType, PlaysToAKnownPosition)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MediaFilter, EveryType,
-    testing::Values(TypeCase{"tone.wav", false}, TypeCase{"tone.mp3", false},
-                    TypeCase{"clip.avi", true}, TypeCase{"clip.mpeg", true},
-                    TypeCase{"clip.mpg", true}, TypeCase{"tone.au", false},
-                    TypeCase{"tone.snd", false}, TypeCase{"tone.aif", false},
-                    TypeCase{"tone.aifc", false}, TypeCase{"tone.aiff", false},
-                    TypeCase{"clip.asf", true}, TypeCase{"tone.wma", false},
-                    TypeCase{"clip.wmv", true}),
-    [](const testing::TestParamInfo<TypeCase>& info) {
-        return QString::fromLatin1(info.param.name).replace(u'.', u'_').toStdString();
-    });
+INSTANTIATE_TEST_SUITE_P(MediaFilter, EveryType,
+                         testing::Values(TypeCase{"tone.wav", false}, TypeCase{"tone.mp3", false},
+                                         TypeCase{"clip.avi", true}, TypeCase{"clip.mpeg", true},
+                                         TypeCase{"clip.mpg", true}, TypeCase{"tone.au", false},
+                                         TypeCase{"tone.snd", false}, TypeCase{"tone.aif", false},
+                                         TypeCase{"tone.aifc", false}, TypeCase{"tone.aiff", false},
+                                         TypeCase{"clip.asf", true}, TypeCase{"tone.wma", false},
+                                         TypeCase{"clip.wmv", true}),
+                         typeCaseName);
+
+// Beyond the dialog's types: files whose demuxer is named by their first bytes.
+INSTANTIATE_TEST_SUITE_P(NamedByContent, EveryType,
+                         testing::Values(TypeCase{"tone.m4a", false}, TypeCase{"tone.ogg", false},
+                                         TypeCase{"tone.flac", false}),
+                         typeCaseName);
 
 // --- MIDI -----------------------------------------------------------------------------------
 
