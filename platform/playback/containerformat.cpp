@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QIODevice>
+#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -105,14 +106,6 @@ bool isMpegAudio(const QByteArray& frames)
     return true;
 }
 
-quint32 bigEndian32(const QByteArray& data, qint64 at)
-{
-    quint32 value = 0;
-    for (qint64 i = at; i < at + 4; ++i)
-        value = value << 8 | static_cast<unsigned char>(data[i]);
-    return value;
-}
-
 // ISO base media (MP4, M4A, 3GP, QuickTime with a file type box): a whole
 // "ftyp" box first, its major brand and minor version followed by whole
 // compatible brands. JPEG 2000 and JPEG XL images begin the same way and are
@@ -121,7 +114,7 @@ bool isIsoMedia(const QByteArray& head)
 {
     if (head.size() < 16 || head.mid(4, 4) != "ftyp")
         return false;
-    const quint32 size = bigEndian32(head, 0);
+    const auto size = qFromBigEndian<quint32>(head.constData());
     const QByteArray brand = head.mid(8, 4);
     return size >= 16 && size <= 4096 && size % 4 == 0 && brand != "jp2 " && brand != "jpx " &&
            brand != "jxl ";
@@ -139,14 +132,14 @@ bool isOgg(const QByteArray& head)
 bool isFlac(const QByteArray& head)
 {
     return head.size() >= 8 && head.startsWith("fLaC") && (head[4] & 0x7F) == 0 &&
-           (bigEndian32(head, 4) & 0xFFFFFF) == 34;
+           (qFromBigEndian<quint32>(head.constData() + 4) & 0xFFFFFF) == 34;
 }
 
 // libmpv opens the subtitle files it finds beside a media file with the
 // file's own options: a demuxer named for the media would be forced on them,
 // and they would not open. Pictures beside it open anyway, through libmpv's
 // own image demuxer.
-bool subtitlesBeside(const QString& path)
+bool subtitlesBeside(const std::filesystem::path& file)
 {
     // Every extension libmpv looks for, whatever the name before it. The names
     // are compared as they are read: a folder of 20,000 files takes some 15 ms
@@ -154,7 +147,6 @@ bool subtitlesBeside(const QString& path)
     static constexpr std::array<std::string_view, 16> kSubtitles = {
         "utf", "utf8", "utf-8", "idx", "sub", "srt", "rt",  "ssa",
         "ass", "mks",  "vtt",   "sup", "scc", "smi", "lrc", "pgs"};
-    const std::filesystem::path file(QFile::encodeName(path).toStdString());
     const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
@@ -204,14 +196,15 @@ QByteArray of(QIODevice& device)
 QByteArray ofFile(const QString& path)
 {
     // Opening a FIFO would wait for its writer; devices are no media files.
+    const std::filesystem::path native(QFile::encodeName(path).toStdString());
     std::error_code error;
-    if (!std::filesystem::is_regular_file(QFile::encodeName(path).toStdString(), error))
+    if (!std::filesystem::is_regular_file(native, error))
         return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray format = of(file);
-    return format.isEmpty() || subtitlesBeside(path) ? QByteArray() : format;
+    return format.isEmpty() || subtitlesBeside(native) ? QByteArray() : format;
 }
 
 } // namespace containerformat
