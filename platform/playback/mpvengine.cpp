@@ -39,6 +39,7 @@ enum PropertyId : std::uint64_t {
     kTrackList,
     kFileFormat,
     kFileSize,
+    kVideoParams,
 };
 
 // Reply id of seek commands (below the load replies' bit).
@@ -105,6 +106,10 @@ constexpr Option kOptions[] = {
     // bilinear scaling.
     {"zimg-scaler", "bilinear", false},
     {"zimg-dither", "no", false},
+    // libswscale, where the software output uses it (see MpvEngine::render):
+    // its fast, SIMD conversions.
+    {"sws-fast", "yes", false},
+    {"sws-scaler", "bilinear", false},
 };
 
 // Up to this many picture pixels a second (1080p at 30 frames a second) one
@@ -193,6 +198,28 @@ double doubleIn(const mpv_node& map, const char* key)
     if (value && value->format == MPV_FORMAT_DOUBLE && std::isfinite(value->u.double_))
         return value->u.double_;
     return value && value->format == MPV_FORMAT_INT64 ? double(value->u.int64) : 0.0;
+}
+
+// The size of a picture libmpv's software renderer can draw without scaling
+// it: decoded 8-bit 4:2:0 of square pixels, not rotated ("video-params").
+// Empty for any other.
+QSize unscaledSizeOf(const mpv_node& params)
+{
+    const QSize size(int(intIn(params, "w")), int(intIn(params, "h")));
+    if (stringIn(params, "pixelformat") != QLatin1String("yuv420p") ||
+        intIn(params, "rotate") != 0 || intIn(params, "dw") != size.width() ||
+        intIn(params, "dh") != size.height())
+        return {};
+    return size;
+}
+
+// Whether a picture of size `picture`, fitted into `target` with its aspect
+// kept, fills one side exactly at its own size.
+bool drawnAtOwnSize(QSize picture, QSize target)
+{
+    return !picture.isEmpty() &&
+           ((target.width() == picture.width() && target.height() >= picture.height()) ||
+            (target.height() == picture.height() && target.width() >= picture.width()));
 }
 
 bool flagIn(const mpv_node& map, const char* key)
@@ -655,6 +682,7 @@ bool MpvEngine::createSoftwareRenderContext()
         return false;
     }
     mpv_render_context_set_update_callback(m_render, &MpvEngine::onRenderUpdate, this);
+    mpv_observe_property(m_handle, kVideoParams, "video-params", MPV_FORMAT_NODE);
     return true;
 }
 
@@ -665,6 +693,8 @@ void MpvEngine::freeRenderContext()
     mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
     mpv_render_context_free(m_render);
     m_render = nullptr;
+    mpv_unobserve_property(m_handle, kVideoParams);
+    m_unscaledSize = {};
 }
 
 bool MpvEngine::takeNewFrame()
@@ -706,6 +736,17 @@ void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
 {
     if (!m_render || !pixels || width <= 0 || height <= 0)
         return;
+    // A picture drawn at its own size is converted, not scaled: libswscale's
+    // SIMD converter, which puts each colour sample of the 4:2:0 picture on its
+    // 2x2 pixels, takes a fraction of zimg's time (the conversion was a sixth
+    // of the processor time of a 640x360 video). Scaled pictures keep zimg's
+    // bilinear filter. libmpv's renderer takes the change with a later frame.
+    if (const bool ownSize = drawnAtOwnSize(m_unscaledSize, {width, height});
+        ownSize == m_zimgAllowed) {
+        m_zimgAllowed = !ownSize;
+        int allow = m_zimgAllowed;
+        mpv_set_property_async(m_handle, 0, "sws-allow-zimg", MPV_FORMAT_FLAG, &allow);
+    }
     int size[2] = {width, height};
     // One 0xffRRGGBB word per pixel, in the machine's byte order.
     char format[] = "bgr0";
@@ -968,6 +1009,11 @@ void MpvEngine::handleProperty(std::uint64_t id, const mpv_event_property& prope
         return;
     case kVoConfigured:
         emit videoOutputChanged(flagOf(property));
+        return;
+    case kVideoParams:
+        m_unscaledSize = property.format == MPV_FORMAT_NODE && property.data
+                             ? unscaledSizeOf(*static_cast<const mpv_node*>(property.data))
+                             : QSize();
         return;
     case kCurrentAo: {
         const bool named = property.format == MPV_FORMAT_STRING && property.data;

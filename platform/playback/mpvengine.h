@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <QVariantMap>
@@ -194,6 +195,10 @@ private:
 
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
+    // Software context: the size the current picture is drawn at unscaled
+    // (empty when it never is), and whether libmpv may convert with zimg.
+    QSize m_unscaledSize;
+    bool m_zimgAllowed = true;
     QString m_initError;
     // Set while a drain is on its way (queued, or waiting out m_clockPause):
     // libmpv's wakeups then ask for none.

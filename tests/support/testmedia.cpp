@@ -47,6 +47,11 @@ const QList<Recipe>& recipes()
          {"-f", "lavfi", "-i", "color=c=0x00FF00:s=160x120:r=25:d=2", "-f", "lavfi", "-i",
           "sine=frequency=440:sample_rate=44100:duration=2", "-c:v", "libx264", "-pix_fmt",
           "yuv420p", "-c:a", "aac", "-b:a", "64k", "-shortest", "-movflags", "+faststart"}},
+        // Red beside blue, 160x120, without sound.
+        {"redblue.mp4",
+         {"-f", "lavfi", "-i", "color=c=0xFF0000:s=80x120:r=25:d=5", "-f", "lavfi", "-i",
+          "color=c=0x0000FF:s=80x120:r=25:d=5", "-filter_complex", "hstack", "-c:v", "libx264",
+          "-pix_fmt", "yuv420p"}},
         {"tracks.mkv",
          {"-f",
           "lavfi",

@@ -552,6 +552,34 @@ TEST_P(MediaPlayerVideo, FullScreenShowsThePausedFrameFittedAndTheWindowGetsItBa
     }
 }
 
+// Drawn at the picture's own size, where the software output converts it with
+// another library than when it scales it, and scaled: each colour in its place.
+TEST_P(MediaPlayerVideo, ColoursKeepTheirPlaceAtThePicturesOwnSizeAndScaled)
+{
+    Host host;
+    MediaPlayer& player = *host.player;
+    const QWidget* surface = player.videoSurface();
+    QSignalSpy frames(&player, &MediaPlayer::frameRendered);
+    player.setFileName(testMedia("redblue.mp4")); // 160x120
+    ASSERT_TRUE(frames.wait(kLoadTimeoutMs));
+    const auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+    const auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+    const int bars = player.height() - surface->height();
+    for (const QSize size : {QSize(160, 120), QSize(320, 240)}) {
+        player.resize(size.width(), size.height() + bars);
+        host.window.resize(player.size());
+        ASSERT_TRUE(waitUntil([&] { return surface->size() == size; }));
+        const qsizetype drawn = frames.count();
+        const auto inPlace = [&] {
+            const int y = size.height() / 2;
+            return frames.count() > drawn + 2 &&
+                   isRed(onScreen(host.window, surface, {size.width() / 4, y})) &&
+                   isBlue(onScreen(host.window, surface, {size.width() * 3 / 4, y}));
+        };
+        EXPECT_TRUE(waitUntil(inPlace, 3000)) << size.width();
+    }
+}
+
 TEST_P(MediaPlayerVideo, PictureComesBackOnScreenAfterTheSurfaceWasHidden)
 {
     Host host;
