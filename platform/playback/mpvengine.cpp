@@ -214,12 +214,13 @@ QSize unscaledSizeOf(const mpv_node& params)
 }
 
 // Whether a picture of size `picture`, fitted into `target` with its aspect
-// kept, fills one side exactly at its own size.
+// kept, is drawn at its own size across the target's whole width, and in
+// whole groups of 16 pixels: libswscale's converter writes rows in groups,
+// and would draw up to a group's width into a bar to the picture's right.
 bool drawnAtOwnSize(QSize picture, QSize target)
 {
-    return !picture.isEmpty() &&
-           ((target.width() == picture.width() && target.height() >= picture.height()) ||
-            (target.height() == picture.height() && target.width() >= picture.width()));
+    return !picture.isEmpty() && picture.width() % 16 == 0 && target.width() == picture.width() &&
+           target.height() >= picture.height();
 }
 
 bool flagIn(const mpv_node& map, const char* key)

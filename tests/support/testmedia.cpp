@@ -34,6 +34,26 @@ QStringList tone(const QStringList& codecs)
            codecs;
 }
 
+// 5 s of red beside blue, each `half` pixels wide and 120 high.
+QStringList redBlue(int half)
+{
+    const QString size = QStringLiteral(":s=%1x120:r=25:d=5").arg(half);
+    return {"-f",
+            "lavfi",
+            "-i",
+            "color=c=0xFF0000" + size,
+            "-f",
+            "lavfi",
+            "-i",
+            "color=c=0x0000FF" + size,
+            "-filter_complex",
+            "hstack",
+            "-c:v",
+            "libx264",
+            "-pix_fmt",
+            "yuv420p"};
+}
+
 const QList<Recipe>& recipes()
 {
     static const QList<Recipe> table = {
@@ -47,11 +67,9 @@ const QList<Recipe>& recipes()
          {"-f", "lavfi", "-i", "color=c=0x00FF00:s=160x120:r=25:d=2", "-f", "lavfi", "-i",
           "sine=frequency=440:sample_rate=44100:duration=2", "-c:v", "libx264", "-pix_fmt",
           "yuv420p", "-c:a", "aac", "-b:a", "64k", "-shortest", "-movflags", "+faststart"}},
-        // Red beside blue, 160x120, without sound.
-        {"redblue.mp4",
-         {"-f", "lavfi", "-i", "color=c=0xFF0000:s=80x120:r=25:d=5", "-f", "lavfi", "-i",
-          "color=c=0x0000FF:s=80x120:r=25:d=5", "-filter_complex", "hstack", "-c:v", "libx264",
-          "-pix_fmt", "yuv420p"}},
+        // Red beside blue, 160x120 and 164x120, without sound.
+        {"redblue.mp4", redBlue(80)},
+        {"redblue164.mp4", redBlue(82)},
         {"tracks.mkv",
          {"-f",
           "lavfi",
