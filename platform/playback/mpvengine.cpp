@@ -45,6 +45,9 @@ enum PropertyId : std::uint64_t {
 // Reply id of seek commands (below the load replies' bit).
 constexpr std::uint64_t kSeekReply = std::uint64_t(1) << 61;
 
+// Reply id of the switch of the software output's converter to zimg.
+constexpr std::uint64_t kZimgAllowedReply = std::uint64_t(1) << 60;
+
 // The hook run after a file is opened, before its tracks are selected.
 constexpr std::uint64_t kPreloadedHook = 1;
 
@@ -746,7 +749,8 @@ void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
         ownSize == m_zimgAllowed) {
         m_zimgAllowed = !ownSize;
         int allow = m_zimgAllowed;
-        mpv_set_property_async(m_handle, 0, "sws-allow-zimg", MPV_FORMAT_FLAG, &allow);
+        mpv_set_property_async(m_handle, allow ? kZimgAllowedReply : 0, "sws-allow-zimg",
+                               MPV_FORMAT_FLAG, &allow);
     }
     int size[2] = {width, height};
     // One 0xffRRGGBB word per pixel, in the machine's byte order.
@@ -846,6 +850,11 @@ void MpvEngine::handleEvent(const mpv_event& event)
             handleLoadReply(event, int(id & kIndexMask));
         break;
     }
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        // The frame on show was scaled by libswscale; a paused one would stay so.
+        if (event.reply_userdata == kZimgAllowedReply)
+            emit renderUpdateRequested();
+        break;
     case MPV_EVENT_SEEK:
         m_seekEventSinceRequest = true;
         endSeekOnceCarriedOut();
