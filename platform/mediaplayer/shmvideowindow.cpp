@@ -217,6 +217,10 @@ bool ShmVideoWindow::drawLater()
     xcb_flush(m_connection);
 #endif
     m_shown = false;
+    // Meanwhile libmpv picks its converter for the new size. Entering full
+    // screen with a 1080p file on a 1080p screen held the UI thread up to
+    // 111 ms when the first frame went to zimg, 36 ms since (10 runs each).
+    m_engine->prepareRender(target);
     // Started anew by each frame that comes meanwhile: its time is then later
     // than the timers already due, which fire first. Started only once, it
     // fired before them more often, and the pass that creates a full-screen

@@ -736,22 +736,29 @@ void MpvEngine::skipFrame()
     mpv_render_context_render(m_render, params);
 }
 
-void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
+// A picture drawn at its own size is converted, not scaled: libswscale's SIMD
+// converter, which puts each colour sample of the 4:2:0 picture on its 2x2
+// pixels, takes a fraction of zimg's time (the conversion was a sixth of the
+// processor time of a 640x360 video). Scaled pictures keep zimg's bilinear
+// filter. libmpv's renderer takes a change a little later: with the next frame,
+// or with the frame of a draw that prepareRender() announced a pass before.
+void MpvEngine::chooseConverter(QSize target)
 {
-    if (!m_render || !pixels || width <= 0 || height <= 0)
+    if (!m_render)
         return;
-    // A picture drawn at its own size is converted, not scaled: libswscale's
-    // SIMD converter, which puts each colour sample of the 4:2:0 picture on its
-    // 2x2 pixels, takes a fraction of zimg's time (the conversion was a sixth
-    // of the processor time of a 640x360 video). Scaled pictures keep zimg's
-    // bilinear filter. libmpv's renderer takes the change with a later frame.
-    if (const bool ownSize = drawnAtOwnSize(m_unscaledSize, {width, height});
-        ownSize == m_zimgAllowed) {
+    if (const bool ownSize = drawnAtOwnSize(m_unscaledSize, target); ownSize == m_zimgAllowed) {
         m_zimgAllowed = !ownSize;
         int allow = m_zimgAllowed;
         mpv_set_property_async(m_handle, allow ? kZimgAllowedReply : 0, "sws-allow-zimg",
                                MPV_FORMAT_FLAG, &allow);
     }
+}
+
+void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
+{
+    if (!m_render || !pixels || width <= 0 || height <= 0)
+        return;
+    chooseConverter(QSize(width, height));
     int size[2] = {width, height};
     // One 0xffRRGGBB word per pixel, in the machine's byte order.
     char format[] = "bgr0";

@@ -138,6 +138,9 @@ public:
     // `height` words of 0xffRRGGBB in the machine's byte order (QImage's
     // Format_RGB32), rows `stride` bytes apart; 64-byte alignment renders fastest.
     void render(void* pixels, int width, int height, std::size_t stride);
+    // Software context: the next render() draws `size` pixels; libmpv may
+    // set up its conversion for that size before the frame.
+    void prepareRender(QSize size) { chooseConverter(size); }
 
 signals:
     // A new frame is ready or the picture must be redrawn.
@@ -186,6 +189,7 @@ private:
     void handleSeekReply(const mpv_event& event);
     void endSeekOnceCarriedOut();
     void handlePreloaded();
+    void chooseConverter(QSize target);
     std::optional<MediaTrack> currentFilePicture() const;
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
