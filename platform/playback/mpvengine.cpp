@@ -109,7 +109,7 @@ constexpr Option kOptions[] = {
     // bilinear scaling.
     {"zimg-scaler", "bilinear", false},
     {"zimg-dither", "no", false},
-    // libswscale, where the software output uses it (see MpvEngine::render):
+    // libswscale, where the software output uses it (MpvEngine::chooseConverter):
     // its fast, SIMD conversions.
     {"sws-fast", "yes", false},
     {"sws-scaler", "bilinear", false},
