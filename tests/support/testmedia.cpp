@@ -38,20 +38,9 @@ QStringList tone(const QStringList& codecs)
 QStringList redBlue(int half)
 {
     const QString size = QStringLiteral(":s=%1x120:r=25:d=5").arg(half);
-    return {"-f",
-            "lavfi",
-            "-i",
-            "color=c=0xFF0000" + size,
-            "-f",
-            "lavfi",
-            "-i",
-            "color=c=0x0000FF" + size,
-            "-filter_complex",
-            "hstack",
-            "-c:v",
-            "libx264",
-            "-pix_fmt",
-            "yuv420p"};
+    return QStringList{"-f", "lavfi", "-i", "color=c=0xFF0000" + size, "-f", "lavfi", "-i"} +
+           QStringList{"color=c=0x0000FF" + size, "-filter_complex", "hstack", "-c:v", "libx264"} +
+           QStringList{"-pix_fmt", "yuv420p"};
 }
 
 const QList<Recipe>& recipes()
