@@ -109,7 +109,7 @@ constexpr Option kOptions[] = {
     // bilinear scaling.
     {"zimg-scaler", "bilinear", false},
     {"zimg-dither", "no", false},
-    // libswscale, where the software output uses it (MpvEngine::chooseConverter):
+    // libswscale, where the software output uses it (MpvEngine::prepareRender):
     // its fast, SIMD conversions.
     {"sws-fast", "yes", false},
     {"sws-scaler", "bilinear", false},
@@ -203,6 +203,12 @@ double doubleIn(const mpv_node& map, const char* key)
     return value && value->format == MPV_FORMAT_INT64 ? double(value->u.int64) : 0.0;
 }
 
+bool flagIn(const mpv_node& map, const char* key)
+{
+    const mpv_node* value = valueOf(map, key);
+    return value && value->format == MPV_FORMAT_FLAG && value->u.flag != 0;
+}
+
 // The size of a picture libmpv's software renderer can draw without scaling
 // it: decoded 8-bit 4:2:0 of square pixels, not rotated ("video-params").
 // Empty for any other.
@@ -224,12 +230,6 @@ bool drawnAtOwnSize(QSize picture, QSize target)
 {
     return !picture.isEmpty() && picture.width() % 16 == 0 && target.width() == picture.width() &&
            target.height() >= picture.height();
-}
-
-bool flagIn(const mpv_node& map, const char* key)
-{
-    const mpv_node* value = valueOf(map, key);
-    return value && value->format == MPV_FORMAT_FLAG && value->u.flag != 0;
 }
 
 // libmpv's "track-list": an array of maps, one per stream.
@@ -741,8 +741,8 @@ void MpvEngine::skipFrame()
 // pixels, takes a fraction of zimg's time (the conversion was a sixth of the
 // processor time of a 640x360 video). Scaled pictures keep zimg's bilinear
 // filter. libmpv's renderer takes a change a little later: with the next frame,
-// or with the frame of a draw that prepareRender() announced a pass before.
-void MpvEngine::chooseConverter(QSize target)
+// or with the frame of a draw announced here a pass before.
+void MpvEngine::prepareRender(QSize target)
 {
     if (!m_render)
         return;
@@ -758,7 +758,7 @@ void MpvEngine::render(void* pixels, int width, int height, std::size_t stride)
 {
     if (!m_render || !pixels || width <= 0 || height <= 0)
         return;
-    chooseConverter(QSize(width, height));
+    prepareRender(QSize(width, height));
     int size[2] = {width, height};
     // One 0xffRRGGBB word per pixel, in the machine's byte order.
     char format[] = "bgr0";

@@ -140,7 +140,7 @@ public:
     void render(void* pixels, int width, int height, std::size_t stride);
     // Software context: the next render() draws `size` pixels; libmpv may
     // set up its conversion for that size before the frame.
-    void prepareRender(QSize size) { chooseConverter(size); }
+    void prepareRender(QSize size);
 
 signals:
     // A new frame is ready or the picture must be redrawn.
@@ -189,7 +189,6 @@ private:
     void handleSeekReply(const mpv_event& event);
     void endSeekOnceCarriedOut();
     void handlePreloaded();
-    void chooseConverter(QSize target);
     std::optional<MediaTrack> currentFilePicture() const;
     bool latestFileIsActive() const;
     bool isLastEntry(std::int64_t entry) const;
