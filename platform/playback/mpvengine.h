@@ -198,9 +198,10 @@ private:
 
     mpv_handle* m_handle = nullptr;
     mpv_render_context* m_render = nullptr;
-    // Software context: the size the current picture is drawn at unscaled
-    // (empty when it never is), and whether libmpv may convert with zimg.
-    QSize m_unscaledSize;
+    // Software context: the size of the current picture where libswscale may
+    // draw it (empty where it never does), and whether libmpv may convert with
+    // zimg.
+    QSize m_swscaleSize;
     bool m_zimgAllowed = true;
     QString m_initError;
     // Set while a drain is on its way (queued, or waiting out m_clockPause):

@@ -563,11 +563,19 @@ TEST_P(MediaPlayerVideo, ColoursKeepTheirPlaceAtThePicturesOwnSizeAndScaled)
     const int bars = player.height() - surface->height();
     const auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
     const auto isBlue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
-    // Pictures 160 and 164 wide, 120 high; the widest surface leaves a bar of 8
-    // pixels each side of the second.
-    const std::pair<const char*, QSize> cases[] = {
-        {"redblue.mp4", {160, 120}}, {"redblue.mp4", {320, 240}}, {"redblue164.mp4", {180, 120}}};
-    for (const auto& [file, size] : cases) {
+    // Pictures 160 and 164 wide, 120 high: at their own size, scaled up and
+    // down; the second between bars of 8 pixels, and of 13 scaled up.
+    struct Case {
+        const char* file;
+        QSize size;
+        bool barred;
+    };
+    const Case cases[] = {{"redblue.mp4", {160, 120}, false},
+                          {"redblue.mp4", {320, 240}, false},
+                          {"redblue.mp4", {96, 72}, false},
+                          {"redblue164.mp4", {180, 120}, true},
+                          {"redblue164.mp4", {368, 250}, true}};
+    for (const auto& [file, size, barred] : cases) {
         player.resize(size.width(), size.height() + bars);
         host.window.resize(player.size());
         ASSERT_TRUE(waitUntil([&] { return surface->size() == size; }));
@@ -578,8 +586,7 @@ TEST_P(MediaPlayerVideo, ColoursKeepTheirPlaceAtThePicturesOwnSizeAndScaled)
         const auto inPlace = [&] {
             const auto at = [&](int atX) { return onScreen(host.window, surface, {atX, y}); };
             return frames.count() > 3 && isRed(at(x - 40)) && isBlue(at(x + 40)) &&
-                   isDark(at(3)) == (size.width() == 180) &&
-                   isDark(at(size.width() - 4)) == (size.width() == 180);
+                   isDark(at(3)) == barred && isDark(at(size.width() - 4)) == barred;
         };
         EXPECT_TRUE(waitUntil(inPlace, 4000)) << file << " in " << size.width();
     }
