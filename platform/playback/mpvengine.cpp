@@ -748,9 +748,9 @@ void MpvEngine::skipFrame()
 // full screen) goes to libswscale too: bilinear, with its colour interpolated
 // more coarsely than zimg's (hardly seen where the picture is enlarged), for
 // about a sixth less processor time for the whole player. Pictures scaled
-// down keep zimg's bilinear filter. libmpv's
-// renderer takes a change a little later: with the next frame, or with the
-// frame of a draw announced here a pass before.
+// down keep zimg's bilinear filter. libmpv's renderer takes a change a little
+// later: with the next frame, or with the frame of a draw announced here a
+// pass before.
 void MpvEngine::prepareRender(QSize target)
 {
     if (!m_render)
