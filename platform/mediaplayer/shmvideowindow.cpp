@@ -91,8 +91,16 @@ ShmVideoWindow::ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection)
     m_drawLater.setSingleShot(true);
     m_drawLater.setInterval(0);
     connect(&m_drawLater, &QTimer::timeout, this, [this] {
-        if (isExposed() && !m_failed)
-            draw(m_engine->takeNewFrame());
+        if (!isExposed() || m_failed)
+            return;
+        // A larger image is made in a pass of its own (its pages and the
+        // server's attach took 4-9 ms for a full screen), the frame drawn into
+        // it in the next.
+        if (!fits(m_image, targetSize()) && prepare(m_image, targetSize())) {
+            m_drawLater.start();
+            return;
+        }
+        draw(m_engine->takeNewFrame());
     });
 }
 
@@ -313,14 +321,28 @@ bool ShmVideoWindow::ensureGc()
 // Ready to be drawn into at `size`: read by the server, and large enough. A
 // segment is kept while the picture fits in it and takes a quarter of it at
 // least, so that dragging the window's frame does not make one a step.
+// The stride in pixels of an image of `size`, and its bytes.
+std::pair<int, std::size_t> ShmVideoWindow::layout(QSize size)
+{
+    const int rowPixels = (size.width() + kRowAlignPixels - 1) / kRowAlignPixels * kRowAlignPixels;
+    return {rowPixels, std::size_t(rowPixels) * 4 * std::size_t(size.height())};
+}
+
+// Whether `image`'s segment holds a picture of `size` and is not four times
+// too large for it.
+bool ShmVideoWindow::fits(const Image& image, QSize size)
+{
+    const std::size_t bytes = layout(size).second;
+    return image.pixels && bytes <= image.bytes && bytes * 4 >= image.bytes;
+}
+
 bool ShmVideoWindow::prepare(Image& image, QSize size)
 {
     if (size.isEmpty() || size.width() > 0x7FFF || size.height() > 0x7FFF)
         return false;
     waitUntilRead(image);
-    const int rowPixels = (size.width() + kRowAlignPixels - 1) / kRowAlignPixels * kRowAlignPixels;
-    const std::size_t bytes = std::size_t(rowPixels) * 4 * std::size_t(size.height());
-    if (!image.pixels || bytes > image.bytes || bytes * 4 < image.bytes) {
+    const auto [rowPixels, bytes] = layout(size);
+    if (!fits(image, size)) {
         Image fresh;
         if (!attach(fresh, bytes)) {
             fail("a shared-memory image could not be made or attached");

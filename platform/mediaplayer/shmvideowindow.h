@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 class MpvEngine;
 struct xcb_connection_t;
@@ -74,6 +75,8 @@ private:
     void draw(bool newFrame);
     void put(Image& image);
     bool ensureGc();
+    static std::pair<int, std::size_t> layout(QSize size);
+    static bool fits(const Image& image, QSize size);
     bool prepare(Image& image, QSize size);
     bool attach(Image& image, std::size_t bytes);
     void fail(const char* why);
