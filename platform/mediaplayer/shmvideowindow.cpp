@@ -93,7 +93,7 @@ ShmVideoWindow::ShmVideoWindow(MpvEngine* engine, xcb_connection_t* connection)
     connect(&m_drawLater, &QTimer::timeout, this, [this] {
         if (!isExposed() || m_failed)
             return;
-        // A larger image is made in a pass of its own (its pages and the
+        // A new image is made in a pass of its own (its pages and the
         // server's attach took 4-9 ms for a full screen), the frame drawn into
         // it in the next.
         if (!fits(m_image, targetSize()) && prepare(m_image, targetSize())) {
@@ -318,9 +318,6 @@ bool ShmVideoWindow::ensureGc()
 #endif
 }
 
-// Ready to be drawn into at `size`: read by the server, and large enough. A
-// segment is kept while the picture fits in it and takes a quarter of it at
-// least, so that dragging the window's frame does not make one a step.
 // The stride in pixels of an image of `size`, and its bytes.
 std::pair<int, std::size_t> ShmVideoWindow::layout(QSize size)
 {
@@ -336,6 +333,9 @@ bool ShmVideoWindow::fits(const Image& image, QSize size)
     return image.pixels && bytes <= image.bytes && bytes * 4 >= image.bytes;
 }
 
+// Ready to be drawn into at `size`: read by the server, and large enough. A
+// segment is kept while the picture fits in it and takes a quarter of it at
+// least, so that dragging the window's frame does not make one a step.
 bool ShmVideoWindow::prepare(Image& image, QSize size)
 {
     if (size.isEmpty() || size.width() > 0x7FFF || size.height() > 0x7FFF)
