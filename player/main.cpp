@@ -13,8 +13,14 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 
-int main(int argc, char** argv)
+namespace
+{
+
+// The program from start to quit; every object of it is gone on return.
+int run(int argc, char** argv)
 {
     // The command line is one media path, taken before Qt could claim words
     // such as "-style" for itself.
@@ -68,4 +74,21 @@ int main(int argc, char** argv)
     VideoInhibitPolicy videoInhibit(form.player()->playback(), screenSaver);
 
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int code = run(argc, argv);
+#if defined(__SANITIZE_ADDRESS__)
+    return code; // the leak check runs at exit
+#else
+    // Settei.dat is written, libmpv has stopped and Qt has closed its
+    // connections. What exit() would still run are the destructors of the
+    // some 250 libraries libmpv loads: about a third of the time quitting
+    // takes, with nothing of the user's in it.
+    std::fflush(nullptr);
+    std::_Exit(code);
+#endif
 }
