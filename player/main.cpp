@@ -16,6 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+// AddressSanitizer's leak check runs at exit: such builds go through it.
+#if defined(__SANITIZE_ADDRESS__)
+#define MERO_LEAK_CHECK_AT_EXIT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MERO_LEAK_CHECK_AT_EXIT 1
+#endif
+#endif
+
 namespace
 {
 
@@ -81,8 +90,8 @@ int run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const int code = run(argc, argv);
-#if defined(__SANITIZE_ADDRESS__)
-    return code; // the leak check runs at exit
+#if defined(MERO_LEAK_CHECK_AT_EXIT)
+    return code;
 #else
     // Settei.dat is written, libmpv has stopped and Qt has closed its
     // connections. What exit() would still run are the destructors of the
