@@ -83,6 +83,12 @@ frmMeroSonx::frmMeroSonx(Dialogs& dialogs, QString commandLine, QString programD
       cmdOpen(dialogs, QStringLiteral("ファイルの選択")), m_words(dialogs, cmdOpen),
       m_registry(systemRegistry()), m_about(dialogs, m_shell, *m_registry)
 {
+    // libmpv reads the file while the window is built; Form_Load names it as
+    // ever, and the playback finds it under way.
+    if (!m_commandLine.isEmpty() && findFirstFile(m_commandLine)) {
+        m_playbackAhead = std::make_unique<Playback>();
+        m_playbackAhead->openAhead(m_commandLine);
+    }
 }
 
 frmMeroSonx::~frmMeroSonx() = default;
@@ -110,7 +116,8 @@ void frmMeroSonx::buildWindow(QMainWindow& window)
     window.menuBar()->setStyleSheet(
         QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 4px; }"));
 
-    MP = new MediaPlayer(window.centralWidget());
+    MP = m_playbackAhead ? new MediaPlayer(m_playbackAhead.release(), window.centralWidget())
+                         : new MediaPlayer(window.centralWidget());
     MP->move(0, 0);
     MP->setWidth(4290);
     MP->setHeight(4875);

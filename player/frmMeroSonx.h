@@ -90,6 +90,9 @@ private:
     std::int16_t m_loaded = 0; // -1 from the end of start-up on
 
     QPointer<MediaPlayer> MP;
+    // The command line's file, opening before the window that will show it
+    // exists; MP takes it over.
+    std::unique_ptr<Playback> m_playbackAhead;
     CommonDialog cmdOpen;
     QHash<QString, QPointer<QAction>> m_menu;
     frmWords m_words;

@@ -43,13 +43,16 @@ int twipsToPixels(float value, double perPixel)
 
 } // namespace
 
-MediaPlayer::MediaPlayer(QWidget* parent) : QWidget(parent)
+MediaPlayer::MediaPlayer(QWidget* parent) : MediaPlayer(new Playback, parent) {}
+
+MediaPlayer::MediaPlayer(Playback* playback, QWidget* parent)
+    : QWidget(parent), m_playback(playback)
 {
     setPalette(playerPalette(palette()));
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
 
-    m_playback = new Playback(this);
+    m_playback->setParent(this);
     MpvEngine* engine = m_playback->engine();
     m_surface = new VideoSurface(engine, this);
     m_info = new ClipInfoPanel(this);

@@ -52,6 +52,8 @@ public:
     using PlayState = ::PlayState;
 
     explicit MediaPlayer(QWidget* parent = nullptr);
+    // Takes over `playback`, which may already be opening a file.
+    MediaPlayer(Playback* playback, QWidget* parent);
     ~MediaPlayer() override;
 
     Playback* playback() const { return m_playback; }

@@ -52,8 +52,19 @@ void Playback::connectEngine()
 
 // --- the file ---------------------------------------------------------------------
 
+void Playback::openAhead(const QString& path)
+{
+    setFileName(path);
+    m_openedAhead = m_loadRequest;
+}
+
 void Playback::setFileName(const QString& path)
 {
+    const bool underWay =
+        m_openedAhead != 0 && m_openedAhead == m_loadRequest && path == m_fileName;
+    m_openedAhead = 0;
+    if (underWay)
+        return;
     m_fileName = path;
     m_absolutePath = path.isEmpty() ? QString() : QDir::current().absoluteFilePath(path);
     m_source->clear();

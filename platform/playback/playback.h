@@ -66,6 +66,10 @@ public:
     // (a playlist it names may name network streams). Empty: nothing to play.
     void setFileName(const QString& path);
     QString fileName() const { return m_fileName; }
+    // setFileName() ahead of the view that will show the file: the program's
+    // first file opens while its window is built. The next setFileName() of
+    // the same name, with no other load between, finds it under way.
+    void openAhead(const QString& path);
     QString absolutePath() const { return m_absolutePath; }
 
     void play();
@@ -214,6 +218,7 @@ private:
     qint64 m_openedSize = -1;
     std::optional<double> m_pendingSeek; // asked for while Loading
     quint64 m_loadRequest = 0;           // counts loads; a later one voids earlier ones
+    quint64 m_openedAhead = 0;           // the load openAhead() started, until named again
     PlaybackError m_error;
     QVariantMap m_tags;
     double m_position = 0;

@@ -201,6 +201,27 @@ TEST(PlaybackStates, RequestsWhileLoadingLandOnceTheFileIsOpen)
     ASSERT_TRUE(QTest::qWaitFor([&] { return playback.position() > 0.3; }, kWaitMs));
 }
 
+TEST(PlaybackStates, AFileOpenedAheadIsNotOpenedAgainWhenNamed)
+{
+    // The program opens its first file before its window exists, then names
+    // it when the window does: that must not start the load over (which would
+    // also drop a seek asked for meanwhile).
+    Playback playback;
+    playback.openAhead(testMedia("tone.wav"));
+    playback.seek(1.2);
+    playback.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(waitFor(playback, State::Playing));
+    QSignalSpy moved(&playback, &Playback::positionChanged);
+    ASSERT_TRUE(moved.wait(kWaitMs));
+    EXPECT_GE(moved.first().first().toDouble(), 1.15);
+
+    // Named once more, the file opens again from its start.
+    QSignalSpy opened(&playback, &Playback::fileLoaded);
+    playback.setFileName(testMedia("tone.wav"));
+    ASSERT_TRUE(opened.wait(kWaitMs));
+    EXPECT_LT(playback.position(), 1.0);
+}
+
 TEST(PlaybackStates, TheEndStopsAtTheStartAndPlayGoesOnFromThere)
 {
     Playback playback;
