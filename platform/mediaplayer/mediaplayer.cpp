@@ -134,6 +134,14 @@ MediaPlayer::MediaPlayer(Playback* playback, QWidget* parent)
     connect(m_controls, &ControlBar::volumeRequested, p, &Playback::setVolume);
     connect(m_controls, &ControlBar::muteRequested, p, &Playback::setMuted);
 
+    // A playback taken over may be opening a file already: the bar starts from
+    // what it holds, not from its own defaults.
+    m_controls->setPlayState(p->playState());
+    m_controls->setDuration(p->duration());
+    m_controls->setPosition(p->position());
+    m_controls->setVolume(p->volume());
+    m_controls->setMuted(p->isMuted());
+    m_controls->setSteppable(p->canGoNext());
     refreshInfo();
     refreshStatus();
 }

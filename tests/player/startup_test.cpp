@@ -3,6 +3,7 @@
 #include "testmedia.h"
 #include "twips.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -60,6 +61,12 @@ TEST_F(Startup, NamedFilePlaysAndNamesTheCaption)
     EXPECT_EQ(form->player()->fileName(), wav);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(waitFor([&] { return form->player()->position() > 0.2; }));
+    // The file began opening before the player's widgets existed; its
+    // transport still offers the pause.
+    int pauseButtons = 0;
+    for (const QAbstractButton* b : form->player()->findChildren<QAbstractButton*>())
+        pauseButtons += b->isVisible() && b->accessibleName() == QStringLiteral("一時停止");
+    EXPECT_EQ(pauseButtons, 1);
 }
 
 TEST_F(Startup, PatternAndRelativePathReachThePlayerUnchanged)
