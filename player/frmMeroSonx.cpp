@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 const QString frmMeroSonx::kCaptionSuffix = QStringLiteral(" - Mero Sonx Ver3.0");
 
@@ -85,7 +86,9 @@ frmMeroSonx::frmMeroSonx(Dialogs& dialogs, QString commandLine, QString programD
 {
     // libmpv reads the file while the window is built; Form_Load names it as
     // ever, and the playback finds it under way.
-    if (!m_commandLine.isEmpty() && findFirstFile(m_commandLine)) {
+    if (!m_commandLine.isEmpty())
+        m_foundAhead = findFirstFile(m_commandLine);
+    if (m_foundAhead) {
         m_playbackAhead = std::make_unique<Playback>();
         m_playbackAhead->openAhead(m_commandLine);
     }
@@ -153,7 +156,12 @@ void frmMeroSonx::Form_Load()
 {
     // 1-5: a file named on the command line plays and names the caption.
     if (!m_commandLine.isEmpty()) {
-        if (const std::optional<QString> found = findFirstFile(m_commandLine)) {
+        // As found when the form was made; looked up afresh when it was not
+        // found then, or when the window is loaded once more.
+        std::optional<QString> found = std::exchange(m_foundAhead, std::nullopt);
+        if (!found)
+            found = findFirstFile(m_commandLine);
+        if (found) {
             setCaption(*found + kCaptionSuffix);
             MP->setFileName(m_commandLine);
         } else {

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class Dialogs;
 
@@ -93,6 +94,7 @@ private:
     // The command line's file, opening before the window that will show it
     // exists; MP takes it over.
     std::unique_ptr<Playback> m_playbackAhead;
+    std::optional<QString> m_foundAhead; // the command line's file as first found
     CommonDialog cmdOpen;
     QHash<QString, QPointer<QAction>> m_menu;
     frmWords m_words;
