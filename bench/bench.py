@@ -324,10 +324,13 @@ class Mpv(Player):
 class Vlc(Player):
     binary = "vlc"
 
-    def __init__(self, sound, vout=None):
+    def __init__(self, sound, vout=None, interface="dummy"):
         super().__init__(sound)
         self.vout = vout
+        self.interface = interface
         self.name = "VLC" if vout is None else "VLC " + vout
+        if interface != "dummy":
+            self.name += " -I " + interface
 
     def command(self, media, has_video, size, workdir, source_width=0):
         # VLC refuses to run as root: it runs as nobody with a home of its own
@@ -347,8 +350,10 @@ class Vlc(Player):
         args = ["runuser", "-u", "nobody", "--", "env", f"HOME={home}",
                 f"XAUTHORITY={xauth}", f"XDG_RUNTIME_DIR={runtime}",
                 f"PULSE_SERVER={self.sound.server}",
-                "vlc", "-I", "dummy", "--quiet", "--no-video-title-show", "--play-and-exit",
-                "--video-x=0", "--video-y=0"]
+                "vlc", "-I", self.interface, "--quiet", "--no-video-title-show",
+                "--play-and-exit", "--video-x=0", "--video-y=0"]
+        if self.interface == "qt":
+            args.append("--no-qt-privacy-ask")  # no first-start dialog
         if self.vout:
             args.append(self.vout)
         if source_width:
@@ -626,9 +631,12 @@ def run(args, size, paths, screen, sound):
     everyone = [merosonx, Mpv(sound), Mpv(sound, ["--vo=x11"]),
                 Mpv(sound, ["--vo=gpu", "--gpu-sw"]), Vlc(sound), Vlc(sound, "--vout=xcb_x11"),
                 Ffplay(sound)]
+    # VLC with its own window, for the audio files: asked for by name only.
+    on_request = [Vlc(sound, interface="qt")]
     wanted = [p.strip().lower() for p in args.players.split(",")]
-    players = [p for p in everyone
-               if (wanted == ["all"] or p.name.lower() in wanted) and p.available()]
+    players = [p for p in everyone + on_request
+               if (wanted == ["all"] and p in everyone or p.name.lower() in wanted)
+               and p.available()]
     media = [m for m in MEDIA if m[0] in args.media.split(",")]
     if not players or not media:
         raise SystemExit("bench: nothing to measure")
