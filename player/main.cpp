@@ -15,6 +15,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <fontconfig/fontconfig.h>
+#include <thread>
 
 // AddressSanitizer's leak check runs at exit: such builds go through it.
 #if defined(__SANITIZE_ADDRESS__)
@@ -44,6 +46,13 @@ int run(int argc, char** argv)
     QApplication app(platform.argc(), platform.argv());
     // libmpv needs C number formatting; Qt has just applied the user's locale.
     std::setlocale(LC_NUMERIC, "C");
+    // Two waits of the window's making are served meanwhile on threads of
+    // their own: fontconfig reads its configuration (some hundred files) for
+    // the first text, and Qt's accessibility bridge wants the session bus as
+    // soon as a widget is named. Where no bus is named, reaching one means
+    // trying to start it.
+    std::jthread fontConfiguration([] { FcInit(); });
+    std::jthread busConnection([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QStringLiteral("MeroSonx"));
     QGuiApplication::setDesktopFileName(MprisService::kDesktopEntry);
     QApplication::setFont(japaneseFont(9));
@@ -55,6 +64,7 @@ int run(int argc, char** argv)
     QtDialogs dialogs(QStringLiteral("Mero Sonx3"));
     frmMeroSonx form(dialogs, commandLine, QCoreApplication::applicationDirPath());
     QObject::connect(&form, &Form::unloaded, &app, &QCoreApplication::quit);
+    fontConfiguration.join();
     form.show();
 
     // The desktop's ways of ending the program go through the main window's
@@ -63,6 +73,7 @@ int run(int argc, char** argv)
 
     // Media keys and the desktop's media controls; the screen stays on while a
     // video plays. Without a session bus both stay silent.
+    busConnection.join();
     const QDBusConnection bus = QDBusConnection::sessionBus();
     MprisService::Hooks hooks;
     hooks.quit = [&form] { form.Quit_Click(); };
