@@ -46,11 +46,11 @@ int run(int argc, char** argv)
     QApplication app(platform.argc(), platform.argv());
     // libmpv needs C number formatting; Qt has just applied the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    // Two waits of the window's making are served meanwhile on threads of
-    // their own: fontconfig reads its configuration (some hundred files) for
-    // the first text, and Qt's accessibility bridge wants the session bus as
-    // soon as a widget is named. Where no bus is named, reaching one means
-    // trying to start it.
+    // Two things the window's making waits for are done meanwhile on threads
+    // of their own: fontconfig's configuration (dozens of files, read for the
+    // window's first text) and the session bus, which Qt's accessibility
+    // bridge asks for as soon as a widget is named (where no bus is named,
+    // reaching one means trying to start one).
     std::jthread fontConfiguration([] { FcInit(); });
     std::jthread busConnection([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QStringLiteral("MeroSonx"));
