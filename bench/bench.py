@@ -634,9 +634,11 @@ def run(args, size, paths, screen, sound):
     # VLC with its own window, for the audio files: asked for by name only.
     on_request = [Vlc(sound, interface="qt")]
     wanted = [p.strip().lower() for p in args.players.split(",")]
-    players = [p for p in everyone + on_request
-               if (wanted == ["all"] and p in everyone or p.name.lower() in wanted)
-               and p.available()]
+    if wanted == ["all"]:
+        players = [p for p in everyone if p.available()]
+    else:
+        players = [p for p in everyone + on_request
+                   if p.name.lower() in wanted and p.available()]
     media = [m for m in MEDIA if m[0] in args.media.split(",")]
     if not players or not media:
         raise SystemExit("bench: nothing to measure")
