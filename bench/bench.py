@@ -365,6 +365,23 @@ class Vlc(Player):
         return dict(os.environ)
 
 
+class LibmpvAlone(Player):
+    """bench/libmpvplay.c: Debian's libmpv with nothing around it, the least
+    any player built on it costs. A floor to read the others against, never
+    a peer in the ratios."""
+    name = "libmpv"
+
+    def __init__(self, sound, binary):
+        super().__init__(sound)
+        self.binary = binary
+
+    def available(self):
+        return os.path.isfile(self.binary) and os.access(self.binary, os.X_OK)
+
+    def command(self, media, has_video, size, workdir, source_width=0):
+        return [self.binary, media] + (["%dx%d" % size] if has_video else [])
+
+
 class Ffplay(Player):
     name = "ffplay"
     binary = "ffplay"
@@ -602,6 +619,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--binary", required=True, help="MeroSonx executable")
     parser.add_argument("--reader", required=True, help="the frame reader (framereader.c)")
+    parser.add_argument("--libmpv-client", default="",
+                        help="bench/libmpvplay.c built: the player named libmpv")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--size", default="640x360", help="video output WxH of every player")
     parser.add_argument("--media", default=",".join(m[0] for m in MEDIA),
@@ -631,8 +650,10 @@ def run(args, size, paths, screen, sound):
     everyone = [merosonx, Mpv(sound), Mpv(sound, ["--vo=x11"]),
                 Mpv(sound, ["--vo=gpu", "--gpu-sw"]), Vlc(sound), Vlc(sound, "--vout=xcb_x11"),
                 Ffplay(sound)]
-    # VLC with its own window, for the audio files: asked for by name only.
-    on_request = [Vlc(sound, interface="qt")]
+    # VLC with its own window, for the audio files, and libmpv with nothing
+    # around it: asked for by name only.
+    floor = LibmpvAlone(sound, args.libmpv_client and os.path.abspath(args.libmpv_client))
+    on_request = [Vlc(sound, interface="qt"), floor]
     wanted = [p.strip().lower() for p in args.players.split(",")]
     if wanted == ["all"]:
         players = [p for p in everyone if p.available()]
@@ -700,7 +721,7 @@ def run(args, size, paths, screen, sound):
         if has_video:
             figures.append(("first frame s", lambda r: r.first, "{:.3f}"))
         # peers that showed (nearly) every frame in every round
-        peers = [p for p in players if p is not merosonx and
+        peers = [p for p in players if p not in (merosonx, floor) and
                  not short_of_frames(results[(name, p.name)])]
         for label, get, form in figures:
             row = [description, label]
@@ -741,7 +762,8 @@ def run(args, size, paths, screen, sound):
         print("| " + " | ".join(str(c).ljust(w) for c, w in zip(row, widths)) + " |")
     print()
     print("(×) = ratio to the cheapest peer of the row: the lowest median among the other "
-          f"players that showed at least {SHOWN_ENOUGH:.0%} of the frames in every round. "
+          f"players that showed at least {SHOWN_ENOUGH:.0%} of the frames in every round "
+          "(libmpv, the library alone, is not a peer). "
           f"¹ = some round showed fewer than {SHOWN_ENOUGH:.0%} of the frames. MeroSonx quits "
           "through Ctrl+Q once its stream on the sound server is paused at the end; the others "
           "exit at the end by themselves.")
