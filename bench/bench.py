@@ -275,18 +275,25 @@ class Player:
         return env
 
 
-class MeroSonx(Player):
+class BuiltHere(Player):
+    """A player the bench builds: found by its path, not on PATH."""
+
+    def __init__(self, sound, binary):
+        super().__init__(sound)
+        self.binary = binary
+
+    def available(self):
+        return os.access(self.binary, os.X_OK)
+
+
+class MeroSonx(BuiltHere):
     name = "MeroSonx"
     exits_by_itself = False
     stream = "Mero Sonx"  # its application name on the sound server
 
     def __init__(self, sound, binary):
-        super().__init__(sound)
-        self.binary = binary
+        super().__init__(sound, binary)
         self.extra = 0  # pixels of height besides the surface and panels; calibrated
-
-    def available(self):
-        return os.access(self.binary, os.X_OK)
 
     def settings(self, size):
         width, height = size
@@ -365,18 +372,11 @@ class Vlc(Player):
         return dict(os.environ)
 
 
-class LibmpvAlone(Player):
+class LibmpvAlone(BuiltHere):
     """bench/libmpvplay.c: Debian's libmpv with nothing around it, the least
     any player built on it costs. A floor to read the others against, never
     a peer in the ratios."""
     name = "libmpv"
-
-    def __init__(self, sound, binary):
-        super().__init__(sound)
-        self.binary = binary
-
-    def available(self):
-        return os.path.isfile(self.binary) and os.access(self.binary, os.X_OK)
 
     def command(self, media, has_video, size, workdir, source_width=0):
         return [self.binary, media] + (["%dx%d" % size] if has_video else [])
